@@ -1,0 +1,51 @@
+// The process entry: start-up, WinMain, exit. The program carries no C runtime start-up
+// code; this is the first code that runs.
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/command_tail.h"
+#include "app/globals.h"
+#include "fs/file_services.h"
+#include "ui/dialog_layer.h"
+
+// Hardening that nobody sees: DLLs load from the system folder only (never one planted
+// beside the installer in a downloads folder), and the dialogs are drawn at the screen's
+// real pixels per inch. Looked up by name so that systems without them still start.
+static void HardenProcess() {
+    typedef BOOL(WINAPI * SetDllDirsFn)(DWORD);
+    typedef BOOL(WINAPI * SetDpiAwareFn)(void);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    HMODULE user = GetModuleHandleA("user32.dll");
+    SetDllDirsFn setDllDirectories =
+        reinterpret_cast<SetDllDirsFn>((void*)GetProcAddress(kernel, "SetDefaultDllDirectories"));
+    if (setDllDirectories) setDllDirectories(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    SetDpiAwareFn setDpiAware =
+        reinterpret_cast<SetDpiAwareFn>((void*)GetProcAddress(user, "SetProcessDPIAware"));
+    if (setDpiAware) setDpiAware();
+}
+
+extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WINAPI ProcessEntry() {
+    HardenProcess();
+    CoInitialize(nullptr);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    GetStartupInfoA(&startup);
+    int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
+
+    const char* tail = CommandTailStart(GetCommandLineA());
+    HINSTANCE module = GetModuleHandleA(nullptr);
+
+    UINT exitCode = 255;
+    if (AllocThreadState()) {
+        ZeroProgramGlobals();
+        SetCommandLineTail(tail);
+        SetDialogLayerInstance(module);
+        exitCode = static_cast<UINT>(WinMain(module, nullptr, const_cast<LPSTR>(tail), showCommand));
+        CloseAllFiles();
+        ReleaseProgramGlobals();
+        ReleaseThreadState();
+    }
+    CoUninitialize();
+    ExitProcess(exitCode);
+}

@@ -1,0 +1,47 @@
+// The welcome dialog: the run's one top-level choice.
+#include "app/welcome_dialog.h"
+
+#include "app/dialog_flow.h"
+#include "app/farewell_dialog.h"
+#include "app/globals.h"
+
+static const LONG kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);
+
+static const FontSpec kFonts[] = {
+    {"MS Sans Serif", 8, 700},   // A
+    {"MS Sans Serif", 10, 700},  // B
+};
+
+static const ControlSpec kControls[] = {
+    {1001, Label, 5, 5, 190, 65,
+     "This program will completely install the ZARVO Systems Quorbel v1.00 application on your "
+     "computer.  You may re-run this installer later to remove/uninstall at a later time, if "
+     "desired.   Do you want to continue with this Installation?  Choosing 'no' will mean we "
+     "won't install Quorbel v1.00 now, but you may return here to install it in the future if "
+     "you want to then.",
+     0, kColorNotSet, kColorNotSet},
+    {1002, PushButton, 100, 75, 95, 40, "Yes, let's Continue!", 1, kColorNotSet, kColorNotSet},
+    {1003, PushButton, 5, 75, 90, 40, "No, Maybe Later", -1, kColorNotSet, kColorNotSet},
+    {1004, PushButton, 5, 120, 190, 25, "Remove/Uninstall Program and All of Its Components", -1,
+     kColorNotSet, kColorNotSet},
+    {1016, Label, 5, 150, 190, 25,
+     "Once you press \"Yes, let's Continue' the selected process and operations cannot be "
+     "stopped.  If unsure, click \"No, Maybe Later\" button.",
+     0, kRed, kYellow},
+};
+
+const DialogSpec WelcomeDialog = {"ZARVO Systems Installer v1.00", 215, 150, 201, 179,
+                                  kControls, 5, kFonts, 2};
+
+int32_t ShowWelcomeDialog(HWND parent) { return RunDialog(WelcomeDialog, parent, WelcomeDialogProc); }
+
+INT_PTR CALLBACK WelcomeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    BeginCallback(dialog, message, wParam, WelcomeSavedFocus);
+    if (message != WM_COMMAND) return 0;
+    // Each follow-on dialog has no owner, so this dialog stays usable underneath it.
+    if (IsPress(wParam, 1003)) {
+        ShowFarewellDialog(nullptr);
+        CloseDialog(dialog, 0);
+    }
+    return 0;
+}

@@ -1,0 +1,26 @@
+// File services: raw file open, read, write and close by file number, deletion by name or
+// pattern, folder creation and removal, file copy. A failed operation never throws and
+// never shows anything: it records an error number in the caller's ErrorState and returns.
+#pragma once
+#include <stdint.h>
+
+#include "app/dyn_string.h"
+#include "fs/error_state.h"
+
+// The next file number (1..32767) not in use; the counter never restarts from the bottom.
+int FreeFileNumber();
+// Read-write, exclusive, OPEN_ALWAYS, no truncation; falls back to read-only access.
+void OpenRaw(ErrorState& error, const DynString& path, int fileNumber);
+// At most count bytes from the current position, in one system read; "" on failure.
+DynString ReadBytes(ErrorState& error, int fileNumber, uint32_t count);
+// Exactly the bytes of text at the current position, in one system write.
+void WriteBytes(ErrorState& error, int fileNumber, const DynString& text);
+void CloseFile(ErrorState& error, int fileNumber);
+// Every plain file the path or pattern names; a path ending in "\" or ":" names the folder's entries.
+void DeleteFiles(ErrorState& error, const DynString& pathOrPattern);
+void MakeFolder(ErrorState& error, const DynString& path);
+void RemoveFolder(ErrorState& error, const DynString& path);
+// Overwrites an existing target.
+void CopyOneFile(ErrorState& error, const DynString& source, const DynString& target);
+// Closes every file still open (at process exit).
+void CloseAllFiles();

@@ -1,0 +1,98 @@
+// The dialog layer: dialogs built at run time from in-memory templates, controls by
+// kind, control colours and fonts, the per-dialog callback and the polling modal loop.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+enum ControlKind { DialogRecordKind = 0, Label = 1, PushButton = 2, TextBox = 3 };
+
+// (dialog, message, wParam, lParam) -> 0 meaning not handled.
+typedef INT_PTR(CALLBACK* DialogCallback)(HWND, UINT, WPARAM, LPARAM);
+
+// Colours: COLORREF values, or one of these.
+const LONG kSystemColor = -1;
+const LONG kTransparent = -2;  // background only
+const LONG kColorNotSet = -3;
+
+const DWORD kDefaultDialogStyle = 0x80C000D4;  // WS_POPUP|WS_CAPTION|DS_MODALFRAME|DS_SETFONT|DS_NOFAILCREATE|DS_3DLOOK
+
+// WindowRecord flags.
+const DWORD kRecordDialogUnits = 0x0001;
+const DWORD kRecordModal = 0x0400;
+const DWORD kRecordEnding = 0x0800;  // CloseDialog is under way: later requests are ignored
+const DWORD kRecordControl = 0x2000;
+const DWORD kRecordDialog = 0x4000;
+
+struct WindowRecord {
+    WindowRecord* next;
+    HWND window;
+    HWND parent;  // a dialog's owner, a control's dialog
+    DWORD flags;
+    int showCommand;
+    HFONT font;
+    DialogCallback callback;
+    int32_t* result;
+    HBRUSH brush;
+    LONG background;
+    LONG textColor;
+    ControlKind kind;
+    DWORD style;
+};
+
+// The template font every dialog names; start-up may set the thread's own.
+struct DialogFontSetting {
+    const char* face;
+    int points;
+};
+extern const DialogFontSetting DefaultDialogFont;  // "MS Sans Serif", 8 points
+void SetDialogLayerInstance(HINSTANCE instance);
+
+extern volatile LONG OpenDialogCount;
+extern HWND ActiveDialog;
+
+HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int height,
+               DWORD style, DWORD exStyle);
+HWND AddControl(HWND dialog, ControlKind kind, int id, const char* text, int x, int y,
+                int width, int height, DWORD style, DWORD exStyle);
+void SetControlColor(HWND dialog, int id, LONG textColor, LONG backgroundColor);
+HFONT MakeDialogFont(const char* face, int points, int weight);
+void SetControlFont(HWND dialog, int id, HFONT font);
+void ShowDialogModal(HWND dialog, DialogCallback callback, int32_t& result);
+void CloseDialog(HWND dialog, int32_t result);
+HWND ControlHandle(HWND dialog, int id);
+void SetControlText(HWND dialog, int id, const char* text);
+INT_PTR CALLBACK DialogLayerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A copy of the record of a window, for inspection; false when it has none.
+bool LookupWindowRecord(HWND window, WindowRecord* copy);
+
+// One dialog of the system as a table: its builder is NewDialog, AddControl for each row,
+// SetControlColor where a row has colours, MakeDialogFont for each font, SetControlFont in
+// row order, ShowDialogModal, then the fonts deleted in the order they were made.
+struct ControlSpec {
+    int id;
+    ControlKind kind;
+    int x, y, width, height;
+    const char* text;
+    int font;  // index into the dialog's fonts, -1 for the template font
+    LONG textColor, backgroundColor;  // kColorNotSet: SetControlColor is not called
+};
+struct FontSpec {
+    const char* face;
+    int points;
+    int weight;
+};
+struct DialogSpec {
+    const char* caption;
+    int x, y, width, height;
+    const ControlSpec* controls;
+    int controlCount;
+    const FontSpec* fonts;
+    int fontCount;
+};
+const int kMaxDialogFonts = 4;
+
+// Builds the dialog of spec without showing it; fonts[] receives the fonts made.
+HWND BuildDialog(const DialogSpec& spec, HWND owner, HFONT fonts[kMaxDialogFonts]);
+// Builds, runs modally, deletes the fonts and returns the result (0 unless ended otherwise).
+int32_t RunDialog(const DialogSpec& spec, HWND owner, DialogCallback callback);

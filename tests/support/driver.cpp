@@ -1,0 +1,115 @@
+#include "support/driver.h"
+
+Installer::~Installer() {
+    if (!process.hProcess) return;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
+bool StartInstaller(Installer& run, const std::string& tail, const std::string& folder,
+                    const std::string& exe) {
+    std::string commandLine = "\"" + exe + "\"";
+    if (!tail.empty()) commandLine += " " + tail;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &run.process) != 0;
+}
+
+struct Collect {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+static BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam) {
+    Collect* c = reinterpret_cast<Collect*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == c->pid && IsWindowVisible(window)) c->windows.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> TopWindows(const Installer& run) {
+    Collect c = {run.process.dwProcessId, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&c));
+    return c.windows;
+}
+
+std::string WindowText(HWND window) {
+    char text[2048] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    return text;
+}
+
+static bool Exited(const Installer& run) { return WaitForSingleObject(run.process.hProcess, 0) == WAIT_OBJECT_0; }
+
+HWND WaitForWindow(const Installer& run, const char* caption, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        for (HWND w : TopWindows(run)) {
+            char text[256] = {};
+            GetWindowTextA(w, text, sizeof text);
+            if (lstrcmpA(text, caption) == 0) return w;
+        }
+        if (Exited(run)) return 0;
+        Sleep(20);
+    }
+    return 0;
+}
+
+MessageBoxSeen WaitForMessageBox(const Installer& run, int timeoutMs, HWND except) {
+    MessageBoxSeen seen;
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        for (HWND w : TopWindows(run)) {
+            char cls[32] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            HWND textControl = GetDlgItem(w, 0xFFFF);
+            if (w != except && lstrcmpiA(cls, "#32770") == 0 && textControl) {
+                char caption[256] = {};
+                GetWindowTextA(w, caption, sizeof caption);
+                seen.box = w;
+                seen.caption = caption;
+                seen.text = WindowText(textControl);
+                return seen;
+            }
+        }
+        if (Exited(run)) break;
+        Sleep(20);
+    }
+    return seen;
+}
+
+void AnswerMessageBox(HWND box) { PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0); }
+
+void PostClick(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void PressKey(HWND window, WORD vk, bool alt) {
+    SetForegroundWindow(window);
+    Sleep(50);
+    INPUT keys[4] = {};
+    int n = 0;
+    auto key = [&](WORD code, bool up) {
+        keys[n].type = INPUT_KEYBOARD;
+        keys[n].ki.wVk = code;
+        keys[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        ++n;
+    };
+    if (alt) key(VK_MENU, false);
+    key(vk, false);
+    key(vk, true);
+    if (alt) key(VK_MENU, true);
+    SendInput(n, keys, sizeof(INPUT));
+    Sleep(100);
+}
+
+DWORD WaitForExit(const Installer& run, int timeoutMs) {
+    WaitForSingleObject(run.process.hProcess, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(run.process.hProcess, &code);
+    return code;
+}

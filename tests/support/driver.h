@@ -1,0 +1,39 @@
+// Drives QBinstaller100.exe as a separate process, as a person would: finds its windows,
+// presses its buttons and keys, answers its message boxes, waits for its exit code.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct Installer {
+    PROCESS_INFORMATION process = {};
+    ~Installer();  // a run still going at the end of a test is ended
+};
+
+// Starts exe with the command-line tail `tail`, its current folder `folder` (a sandbox drive).
+bool StartInstaller(Installer& run, const std::string& tail = "",
+                    const std::string& folder = "c:\\zarvo\\temp",
+                    const std::string& exe = "c:\\zarvo\\temp\\QBinstaller100.exe");
+
+// The visible top-level window of the process with that caption; 0 after the timeout.
+HWND WaitForWindow(const Installer& run, const char* caption, int timeoutMs = 10000);
+std::vector<HWND> TopWindows(const Installer& run);  // visible ones
+
+struct MessageBoxSeen {
+    HWND box = 0;
+    std::string caption;
+    std::string text;
+};
+// The next message box of the process (a #32770 window with a 0xFFFF static) that is not
+// `except`; box is 0 after the timeout.
+MessageBoxSeen WaitForMessageBox(const Installer& run, int timeoutMs = 20000, HWND except = 0);
+void AnswerMessageBox(HWND box);  // presses its OK
+
+void PostClick(HWND dialog, int id);     // BM_CLICK, posted: returns at once
+std::string WindowText(HWND window);     // WM_GETTEXT, which works across processes
+// Real key presses (SendInput) to the window, after bringing it to the foreground.
+void PressKey(HWND window, WORD vk, bool alt = false);
+
+// The exit code, or STILL_ACTIVE after the timeout.
+DWORD WaitForExit(const Installer& run, int timeoutMs = 20000);
