@@ -4,6 +4,8 @@
 #include "app/dialog_flow.h"
 #include "app/farewell_dialog.h"
 #include "app/globals.h"
+#include "install/install_status_dialog.h"
+#include "uninstall/uninstaller_dialog.h"
 
 static const LONG kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);
 
@@ -39,8 +41,13 @@ INT_PTR CALLBACK WelcomeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     BeginCallback(dialog, message, wParam, WelcomeSavedFocus);
     if (message != WM_COMMAND) return 0;
     // Each follow-on dialog has no owner, so this dialog stays usable underneath it.
-    if (IsPress(wParam, 1003)) {
-        ShowFarewellDialog(nullptr);
+    typedef int32_t (*FollowOn)(HWND);
+    FollowOn next = IsPress(wParam, 1002)   ? ShowInstallStatusDialog
+                  : IsPress(wParam, 1003)   ? ShowFarewellDialog
+                  : IsPress(wParam, 1004)   ? ShowUninstallerDialog
+                                            : nullptr;
+    if (next) {
+        next(nullptr);
         CloseDialog(dialog, 0);
     }
     return 0;
