@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets natively with clang (fuzz/) and runs each one for a bounded
+# time from its seed corpus. Fails on the first crash or failed property; the input that
+# caused it is left in the build directory (crash-*).
+#   QB_FUZZ_BUILD_DIR  build directory (default: <top>/fuzz-build)
+#   QB_FUZZ_SECONDS    time per target in seconds (default: 20)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${QB_FUZZ_BUILD_DIR:-$top/fuzz-build}
+seconds=${QB_FUZZ_SECONDS:-20}
+
+cmake -S "$top/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+status=0
+for exe in "$build"/*_fuzz; do
+  name=$(basename "$exe" _fuzz)
+  # New inputs go to a scratch corpus in the build tree; the committed seeds stay as they are.
+  work=$build/corpus/$name
+  mkdir -p "$work"
+  echo "fuzz: $name (${seconds} s)"
+  if ! (cd "$build" && "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+          -print_final_stats=1 "$work" "$top/fuzz/corpus/$name" >"$build/$name.log" 2>&1); then
+    echo "fuzz: $name FAILED; its output:"
+    tail -n 40 "$build/$name.log"
+    status=1
+  else
+    grep -E 'stat::number_of_executed_units|Done [0-9]+ runs' "$build/$name.log" | tail -n 1 | sed "s/^/fuzz: $name: /"
+  fi
+done
+[ "$status" -eq 0 ] && echo "fuzz: all targets ran without a crash"
+exit "$status"
