@@ -1,6 +1,7 @@
 #include "ui/dialog_layer.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 const DialogFontSetting DefaultDialogFont = {"MS Sans Serif", 8};
 
@@ -101,13 +102,10 @@ static int ShowCommandFor(DWORD style) {
     return SW_SHOW;
 }
 
-HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int height,
-               DWORD style, DWORD exStyle) {
-    if (style == 0) style = kDefaultDialogStyle;
-    style = (style | 0x54) & ~0x10000002u;  // hidden, no system-modal
-
+size_t MakeDialogTemplate(BYTE* buffer, DWORD style, DWORD exStyle, int x, int y, int width,
+                          int height) {
     // DLGTEMPLATE, no menu, the predefined dialog class, a blank title, then the font.
-    alignas(4) BYTE buffer[512] = {};
+    memset(buffer, 0, kDialogTemplateSize);
     DLGTEMPLATE* t = reinterpret_cast<DLGTEMPLATE*>(buffer);
     t->style = style;
     t->dwExtendedStyle = exStyle;
@@ -117,7 +115,7 @@ HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int hei
     t->cx = static_cast<short>(width);
     t->cy = static_cast<short>(height);
     WORD* w = reinterpret_cast<WORD*>(buffer + sizeof(DLGTEMPLATE));
-    WORD* end = reinterpret_cast<WORD*>(buffer + sizeof(buffer)) - 1;
+    WORD* end = reinterpret_cast<WORD*>(buffer + kDialogTemplateSize) - 1;
     *w++ = 0;
     *w++ = 0;
     *w++ = L' ';
@@ -125,8 +123,18 @@ HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int hei
     *w++ = static_cast<WORD>(DefaultDialogFont.points);
     for (const char* f = DefaultDialogFont.face; *f && w < end; ++f)
         *w++ = static_cast<unsigned char>(*f);
-    *w = 0;
+    *w++ = 0;
+    return reinterpret_cast<BYTE*>(w) - buffer;
+}
 
+HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int height,
+               DWORD style, DWORD exStyle) {
+    if (style == 0) style = kDefaultDialogStyle;
+    style = (style | 0x54) & ~0x10000002u;  // hidden, no system-modal
+
+    alignas(4) BYTE buffer[kDialogTemplateSize];
+    MakeDialogTemplate(buffer, style, exStyle, x, y, width, height);
+    const DLGTEMPLATE* t = reinterpret_cast<const DLGTEMPLATE*>(buffer);
     HWND dialog = CreateDialogIndirectParamA(Instance(), t, owner, DialogLayerProc, 0);
     SetWindowTextA(dialog, caption);
     if (dialog) {

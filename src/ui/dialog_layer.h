@@ -50,6 +50,11 @@ void SetDialogLayerInstance(HINSTANCE instance);
 extern volatile LONG OpenDialogCount;
 extern HWND ActiveDialog;
 
+// The in-memory template NewDialog creates a dialog from: no controls, no menu, the
+// predefined class, a blank title and the template font. Returns its length in bytes.
+const size_t kDialogTemplateSize = 512;
+size_t MakeDialogTemplate(BYTE* buffer, DWORD style, DWORD exStyle, int x, int y, int width,
+                          int height);
 HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int height,
                DWORD style, DWORD exStyle);
 HWND AddControl(HWND dialog, ControlKind kind, int id, const char* text, int x, int y,
