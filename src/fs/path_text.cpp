@@ -1,0 +1,25 @@
+#include "fs/path_text.h"
+
+bool HasWildcard(const char* text, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (text[i] == '*' || text[i] == '?') return true;
+    return false;
+}
+
+size_t FolderPartLength(const char* path, size_t n) {
+    while (n > 0 && path[n - 1] != '\\' && path[n - 1] != '/' && path[n - 1] != ':') --n;
+    return n;
+}
+
+bool IsSinglePlainName(const char* name) {
+    if (name[0] == 0) return false;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return false;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c; ++c) {
+        if (*c < 32) return false;
+        switch (*c) {
+        case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+            return false;
+        }
+    }
+    return true;
+}
