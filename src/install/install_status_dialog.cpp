@@ -1,4 +1,35 @@
+// The installation status dialog: the window in which the product gets installed.
 #include "install/install_status_dialog.h"
 
-// Placeholder until the installation status dialog lands.
-int32_t ShowInstallStatusDialog(HWND) { return 0; }
+#include "app/dialog_flow.h"
+#include "app/globals.h"
+#include "install/run_install.h"
+
+static const FontSpec kFonts[] = {
+    {"MS Sans Serif", 24, 700},  // the progress box
+    {"Smudger LET", 48, 400},    // the title; a missing face is the platform's to replace
+    {"Smudger LET", 16, 400},    // the product line
+    {"MS Sans Serif", 14, 700},  // OK
+};
+
+static const ControlSpec kControls[] = {
+    {kProgressBox, TextBox, 5, 75, 190, 25, "begin copying...", 0, kColorNotSet, kColorNotSet},
+    {1008, Label, 70, 65, 60, 10, "Installation Status", -1, kColorNotSet, kColorNotSet},
+    {1011, Label, 35, 5, 140, 40, "Welcome", 1, kColorNotSet, kColorNotSet},
+    {1012, Label, 15, 50, 175, 15, "Quorbel by ZARVO System  s", 2, kColorNotSet, kColorNotSet},
+    {kInstallButton, PushButton, 5, 100, 190, 25, "OK", 3, kColorNotSet, kColorNotSet},
+};
+
+const DialogSpec InstallStatusDialog = {"Installing Product on your Machine now", 220, 181, 201, 130,
+                                        kControls, 5, kFonts, 4};
+
+int32_t ShowInstallStatusDialog(HWND owner) {
+    return RunDialog(InstallStatusDialog, owner, InstallStatusDialogProc);
+}
+
+INT_PTR CALLBACK InstallStatusDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    BeginCallback(dialog, message, wParam, InstallStatusSavedFocus);
+    // Every command of the button counts, whatever its notification code.
+    if (message == WM_COMMAND && LOWORD(wParam) == kInstallButton) RunInstall(dialog);
+    return 0;
+}
