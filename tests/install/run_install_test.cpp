@@ -1,0 +1,279 @@
+// The install procedure, run on a real installation status dialog in this process, on
+// real files in the sandbox; its message boxes are answered and recorded.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "fs/file_services.h"
+#include "install/install_status_dialog.h"
+#include "install/run_install.h"
+#include "support/inprocess.h"
+#include "support/sandbox.h"
+
+namespace {
+
+const char kCaption[] = "Installing Product on your Machine now";
+const char kInstalled[] = "c:\\zarvo\\quorbel";
+const char kRecord[] = "c:\\quorbelregistry.dat";
+const char kSuccess[] = "Program Installation Successful!";
+const char kSomeProblem[] =
+    "some problem was encountered... The files may be damaged or incomplete.  Call 800-71ZARVO now.";
+const char kFreeSupport[] = "error: call 800-71ZARVO for FREE tech support on this issue";
+const char kFolderDepth[] = "Error: Folder Depth Request too Great.  Ending.";
+
+const std::vector<std::string> kDefaultProgress = {
+    "P:c:\\zarvo\\quorbel", "R:c:\\quorbelregistry.dat", "making dir", "written dir", "qb.exe",
+    "QBmanual100.PDF", "QBmanual100.doc", "QBmanual100.txt", "QBinstaller100.exe"};
+const std::vector<std::string> kUntilMakingDir(kDefaultProgress.begin(), kDefaultProgress.begin() + 3);
+
+std::vector<std::string> Progress(std::vector<std::string> head, std::vector<std::string> tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+// What one press of "OK" showed.
+struct Outcome {
+    std::vector<std::string> progress;  // the progress box's texts, in order
+    std::vector<SeenBox> boxes;
+    bool endedByRun = false;  // the dialog was gone when the press returned
+    std::vector<std::string> Boxes() const {
+        std::vector<std::string> texts;
+        for (const SeenBox& b : boxes) texts.push_back(b.text);
+        return texts;
+    }
+};
+
+// Opens the installation status dialog, presses "OK" once the dialog runs and returns what
+// it showed once the dialog has ended. `before` runs just before the press; `onBox` while
+// each message box is open.
+Outcome PressOk(std::function<void(HWND)> before = nullptr,
+            std::function<void(HWND)> onBox = nullptr) {
+    Outcome run;
+    MessageBoxAnswerer answerer;
+    std::unique_ptr<TextRecorder> recorder;
+    HWND dialog = nullptr;
+    if (onBox) answerer.onBox = [&](const SeenBox&) { onBox(dialog); };
+    WhenRunning([&] {
+        dialog = FindOwnWindow(kCaption);
+        recorder.reset(new TextRecorder(GetDlgItem(dialog, 1007)));
+        if (before) before(dialog);
+        Click(dialog, 1018);
+        run.endedByRun = !IsWindow(dialog);
+        // After a reported failure the dialog waits for its next message.
+        if (IsWindow(dialog)) PostMessageA(dialog, WM_NULL, 0, 0);
+    });
+    EXPECT_EQ(ShowInstallStatusDialog(nullptr), 0);
+    EXPECT_FALSE(IsWindow(dialog));
+    run.progress = recorder->texts;
+    run.boxes = answerer.boxes;
+    return run;
+}
+
+std::string ProductBytes(int i) {
+    return i == 4 ? ReadFileBytes(QB_PRODUCT_EXE) : SampleBytes(kProductFiles[i]);
+}
+
+std::vector<std::string> Names(int from, int to) {
+    std::vector<std::string> names(kProductFiles + from, kProductFiles + to);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The record file is not held open: an exclusive open succeeds.
+bool RecordUnlocked() {
+    HANDLE h = CreateFileA(kRecord, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+class Install : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnterSandboxDrive();
+        ResetSandbox();
+        StageProduct();
+        CreateStringTables();
+        SetCommandLineTail("");
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        InstallStatusSavedFocus = 0;
+    }
+    void TearDown() override {
+        CloseAllFiles();  // a record left open must not spoil the next test
+        ResetSandbox();
+        SetCommandLineTail("");
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+    }
+    void ExpectInstalled(const std::string& folder) {
+        ASSERT_EQ(FolderEntries(folder), Names(0, 5));
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(ReadFileBytes(folder + "\\" + kProductFiles[i]), ProductBytes(i)) << kProductFiles[i];
+    }
+};
+
+}  // namespace
+
+TEST_F(Install, TheDefaultRun) {
+    Outcome run = PressOk();
+    EXPECT_EQ(run.progress, kDefaultProgress);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, kSuccess);
+    EXPECT_EQ(run.boxes[0].caption, "Quorbel");
+    EXPECT_TRUE(run.endedByRun);
+    EXPECT_EQ(FinishFlag, -1);
+    EXPECT_EQ(FolderFailureCount, 0);
+
+    ExpectInstalled(kInstalled);
+    EXPECT_EQ(FolderEntries(kStaging), Names(4, 5)) << "only the staged installer stays";
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+    EXPECT_TRUE(RecordUnlocked());
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_STREQ(FileNames[i].c_str(), kProductFiles[i]);
+        EXPECT_EQ(std::string(FilePaths[i].c_str()), std::string("\\zarvo\\temp\\") + kProductFiles[i]);
+    }
+    for (int i = 5; i < kTableSize; ++i) EXPECT_TRUE(FileNames[i].empty() && FilePaths[i].empty());
+}
+
+TEST_F(Install, AFolderAlreadyThereIsToleratedAndItsFilesOverwritten) {
+    MakeFolders(kInstalled);
+    for (const char* name : kProductFiles) WriteFileBytes(std::string(kInstalled) + "\\" + name, "older");
+    Outcome run = PressOk();
+    EXPECT_EQ(run.progress, kDefaultProgress);
+    EXPECT_EQ(run.Boxes(), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(FolderFailureCount, 1);
+    EXPECT_EQ(FinishFlag, -1);
+    ExpectInstalled(kInstalled);
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+}
+
+TEST_F(Install, TheTenthFolderFailureEndsTheRunAndFreesTheRecord) {
+    MakeFolders(kInstalled);
+    FolderFailureCount = 9;
+    Outcome run = PressOk();
+    EXPECT_EQ(run.progress, kUntilMakingDir);
+    EXPECT_EQ(run.Boxes(), (std::vector<std::string>{kSomeProblem, "Folder creation error!"}));
+    EXPECT_EQ(FinishFlag, 1);
+    EXPECT_EQ(FolderFailureCount, 10);
+    EXPECT_TRUE(FolderEntries(kInstalled).empty());
+    EXPECT_EQ(FolderEntries(kStaging), Names(0, 5));
+    bool exists = false;
+    EXPECT_EQ(ReadFileBytes(kRecord, &exists), "") << "the record is not written";
+    EXPECT_TRUE(exists);
+    EXPECT_TRUE(RecordUnlocked());
+}
+
+TEST_F(Install, AMissingStagedFileTakesTheGeneralFailurePath) {
+    RemoveTree(std::string(kStaging) + "\\qb.exe");
+    Outcome run = PressOk();
+    EXPECT_EQ(run.progress, Progress(std::vector<std::string>(kDefaultProgress.begin(), kDefaultProgress.begin() + 5),
+                                     {"Unknown Error!"}));
+    EXPECT_EQ(run.Boxes(), (std::vector<std::string>{kSomeProblem, kFreeSupport}));
+    EXPECT_TRUE(run.endedByRun) << "the general path ends the dialog itself";
+    EXPECT_EQ(FinishFlag, -1);
+    EXPECT_TRUE(FolderExists(kInstalled));
+    EXPECT_TRUE(FolderEntries(kInstalled).empty()) << "nothing copied";
+    EXPECT_EQ(FolderEntries(kStaging), Names(1, 5)) << "nothing deleted from staging";
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r") << "the record comes before the copies";
+}
+
+TEST_F(Install, AMissingFolderOnTheWayIsTooDeep) {
+    struct Case {
+        const char* what;
+        const char* tail;
+        bool staged;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"no c:\\zarvo at all", "", false, kInstalled},
+        {"the install folder's parent missing", "c:\\nowhere\\quorbel", true, "c:\\nowhere\\quorbel"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        if (c.staged) StageProduct();
+        SetCommandLineTail(c.tail);
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        Outcome run = PressOk();
+        EXPECT_EQ(run.progress, Progress({std::string("P:") + c.folder, "R:c:\\quorbelregistry.dat", "making dir",
+                                          "written dir", "qb.exe"},
+                                         {}));
+        EXPECT_EQ(run.Boxes(), std::vector<std::string>{kFolderDepth});
+        EXPECT_EQ(FinishFlag, 1);
+        EXPECT_EQ(FolderFailureCount, 1) << "the folder failure was tolerated";
+        EXPECT_FALSE(FolderExists(c.folder));
+        EXPECT_EQ(ReadFileBytes(kRecord), std::string(c.folder) + "\r");
+        if (c.staged) EXPECT_EQ(FolderEntries(kStaging), Names(0, 5));
+    }
+}
+
+TEST_F(Install, ARecordThatCannotBeWrittenIsReportedWithItsErrorNumber) {
+    struct Case {
+        const char* what;
+        bool heldOpen;  // else read-only
+        const char* box;
+    };
+    const Case cases[] = {
+        {"held open by another program", true, "Error 1000  52: please call 80-71ZARVO for tech support"},
+        {"read-only", false, "Error 1000  70: please call 80-71ZARVO for tech support"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        WriteFileBytes(kRecord, "");
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.heldOpen)
+            held = CreateFileA(kRecord, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        else
+            SetFileAttributesA(kRecord, FILE_ATTRIBUTE_READONLY);
+        Outcome run = PressOk();
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        SetFileAttributesA(kRecord, FILE_ATTRIBUTE_NORMAL);
+
+        EXPECT_EQ(run.progress, kUntilMakingDir);
+        EXPECT_EQ(run.Boxes(), std::vector<std::string>{c.box});
+        EXPECT_EQ(FinishFlag, -1);
+        EXPECT_TRUE(FolderEntries(kInstalled).empty()) << "nothing copied";
+        EXPECT_EQ(FolderEntries(kStaging), Names(0, 5));
+        EXPECT_EQ(ReadFileBytes(kRecord), "");
+        EXPECT_TRUE(RecordUnlocked());
+    }
+}
+
+// Counts the presses a button is given.
+struct PressCounter {
+    static int presses;
+    static WNDPROC original;
+    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+        if (m == BM_CLICK) ++presses;
+        return CallWindowProcA(original, w, m, wp, lp);
+    }
+};
+int PressCounter::presses = 0;
+WNDPROC PressCounter::original = nullptr;
+
+TEST_F(Install, ASecondPressDuringTheRunIsIgnored) {
+    PressCounter::presses = 0;
+    auto postPress = [](HWND dialog) { PostMessageA(GetDlgItem(dialog, 1018), BM_CLICK, 0, 0); };
+    Outcome run = PressOk(
+        [&](HWND dialog) {
+            HWND ok = GetDlgItem(dialog, 1018);
+            PressCounter::original = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(ok, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PressCounter::Proc)));
+            postPress(dialog);  // taken by the procedure's pump
+        },
+        postPress);  // taken by the message box's own loop
+    EXPECT_EQ(PressCounter::presses, 3) << "both extra presses reached the button during the run";
+    EXPECT_EQ(run.progress, kDefaultProgress) << "one run only";
+    EXPECT_EQ(run.Boxes(), std::vector<std::string>{kSuccess});
+    ExpectInstalled(kInstalled);
+}
