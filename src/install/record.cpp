@@ -1,0 +1,26 @@
+#include "install/record.h"
+
+#include "fs/file_services.h"
+#include "install/record_text.h"
+
+const char* const kRecordPath = "c:\\quorbelregistry.dat";
+
+int OpenRecord(ErrorState& error, const DynString& recordPath) {
+    int fileNumber = FreeFileNumber();
+    OpenRaw(error, recordPath, fileNumber);
+    return fileNumber;
+}
+
+// The file is still at its first byte after OpenRecord: the record lands at offset 0, and
+// whatever an older, longer record left after it stays, unread.
+void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFolder) {
+    WriteBytes(error, fileNumber, RecordText(installFolder));
+}
+
+bool ReadRecord(ErrorState& error, const DynString& recordPath, DynString& installFolder) {
+    int fileNumber = FreeFileNumber();
+    OpenRaw(error, recordPath, fileNumber);
+    DynString bytes = ReadBytes(error, fileNumber, kRecordReadLimit);
+    CloseFile(error, fileNumber);
+    return ParseRecord(bytes.data(), bytes.size(), installFolder);
+}
