@@ -20,6 +20,8 @@ static const char* const kProductFileNames[kProductFileCount] = {
     "qb.exe", "QBmanual100.PDF", "QBmanual100.doc", "QBmanual100.txt", "QBinstaller100.exe"};
 static const int kDeletedStagedCopies = 4;  // the staged installer itself stays
 
+static const double kFolderFailureLimit = 10;
+
 // Step labels: the failure handler knows a failure by the label current when it happened.
 enum StepLabel {
     kShowMakingDir = 1000,
@@ -30,120 +32,103 @@ enum StepLabel {
     kEndDialog = 3000,
 };
 
-static const double kFolderFailureLimit = 10;
-
-enum AfterFailure { kResume, kReturn, kEnd };
+// Where the run goes after a step: on, or (after a reported failure) return with the
+// dialog left to its next message, or end the dialog now.
+enum NextStep { kGoOn, kReturn, kEnd };
 
 static void ShowProgress(HWND dialog, const char* text) { SetControlText(dialog, kProgressBox, text); }
 
-static DynString DecimalWithBlank(int number) {
-    char digits[12];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number && n < 11);
-    DynString text(" ");
-    while (n) text += digits[--n];
-    return text;
-}
-
-// The handler the guarded steps hand a failure to. kResume: the folder failure is
-// tolerated and the run goes on with the record; kReturn: the dialog stays until its next
-// message; kEnd: the dialog is ended now.
-static AfterFailure HandleFailure(HWND dialog, ErrorState& error) {
+static NextStep HandleFailure(HWND dialog, ErrorState& error) {
     error.pending = false;
     error.inHandler = true;
     int label = error.failedStep;
-    AfterFailure after = kEnd;
+    NextStep next = kEnd;
 
     if (label == kWriteRecord) {
-        DynString text = "Error 1000 " + DecimalWithBlank(error.number) + ": please call 80-71ZARVO for tech support";
+        char number[8];
+        wsprintfA(number, " %d", error.number);
+        DynString text = DynString("Error 1000 ") + number + ": please call 80-71ZARVO for tech support";
         ShowMessage(text.c_str(), 0, "");
         FinishFlag = -1;
-        after = kReturn;
+        next = kReturn;
     } else if (label == kCopyFile && error.number == 76) {
         ShowMessage("Error: Folder Depth Request too Great.  Ending.", 0, "");
         FinishFlag = +1;
-        after = kReturn;
+        next = kReturn;
     } else {
-        bool tolerated = false;
         if (label == kMakeFolder && FolderFailureCount < kFolderFailureLimit) {
             FolderFailureCount += 1;
-            if (FolderFailureCount < kFolderFailureLimit)
-                tolerated = true;
-            else
-                FinishFlag = +1;
-        }
-        if (tolerated) {
-            after = kResume;
-        } else {
-            ShowMessage("some problem was encountered... The files may be damaged or incomplete.  Call 800-71ZARVO now.", 0, "");
-            if (label == kMakeFolder && FinishFlag > 0) {
-                ShowMessage("Folder creation error!", 0, "");
-                after = kReturn;
-            } else {
-                ShowProgress(dialog, "Unknown Error!");
-                PumpOneMessage(25);
-                SleepMilliseconds(1000);
-                ShowMessage("error: call 800-71ZARVO for FREE tech support on this issue", 0, "");
-                FinishFlag = -1;
-                after = kEnd;
+            if (FolderFailureCount < kFolderFailureLimit) {
+                error.inHandler = false;
+                return kGoOn;  // tolerated: the run goes on with the record
             }
+            FinishFlag = +1;
+        }
+        ShowMessage("some problem was encountered... The files may be damaged or incomplete.  Call 800-71ZARVO now.", 0, "");
+        if (label == kMakeFolder && FinishFlag > 0) {
+            ShowMessage("Folder creation error!", 0, "");
+            next = kReturn;
+        } else {
+            ShowProgress(dialog, "Unknown Error!");
+            PumpOneMessage(25);
+            SleepMilliseconds(1000);
+            ShowMessage("error: call 800-71ZARVO for FREE tech support on this issue", 0, "");
+            FinishFlag = -1;
+            next = kEnd;
         }
     }
     error.inHandler = false;
-    return after;
+    return next;
 }
 
-// The guarded part: from the folder to the last copy. False when the failure handler has
-// ended the run; *endDialog then says whether the dialog is to be ended now.
-static bool MakeFolderWriteRecordCopy(HWND dialog, ErrorState& error, int recordFile,
-                                      const DynString& installFolder, bool* endDialog) {
-    // Whatever failed before the handler was armed (the record's open) goes unnoticed here;
-    // the record's write then fails in its turn.
+// The guarded steps, from making the folder to the last copy.
+static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, int recordFile,
+                                             const DynString& installFolder) {
+    // A failed open of the record is not reported here: the record's write fails after it.
     error.pending = false;
-    AfterFailure after = kResume;
+    NextStep next = kGoOn;
+    bool recordOpen = true;
 
     error.stepLabel = kShowMakingDir;
     ShowProgress(dialog, "making dir");
 
     error.stepLabel = kMakeFolder;
     MakeFolder(error, installFolder);
-    if (error.pending) after = HandleFailure(dialog, error);
+    if (error.pending) next = HandleFailure(dialog, error);
 
-    if (after == kResume) {
-        error.stepLabel = kFolderTolerated;
+    if (next == kGoOn) {
+        error.stepLabel = kFolderTolerated;  // where a tolerated folder failure goes on
         error.stepLabel = kWriteRecord;
         WriteRecord(error, recordFile, installFolder);
-        if (!error.pending) CloseFile(error, recordFile);
-        if (error.pending) after = HandleFailure(dialog, error);
+        if (!error.pending) {
+            CloseFile(error, recordFile);
+            recordOpen = false;
+        }
+        if (error.pending) next = HandleFailure(dialog, error);
     }
-    if (after == kResume) ShowProgress(dialog, "written dir");
+    if (next == kGoOn) ShowProgress(dialog, "written dir");
 
-    for (int i = 0; i < kProductFileCount && after == kResume; ++i) {
+    for (int i = 0; i < kProductFileCount && next == kGoOn; ++i) {
         DynString source = kStagingFolder + FileNames[i];
-        // Into the install folder itself, on its own drive: the folder was made there and
-        // the record names it.
+        // Into the install folder itself, on its own drive, where the folder was made and
+        // which the record names.
         DynString destination = installFolder + "\\" + FileNames[i];
         ShowProgress(dialog, FileNames[i].c_str());
         PumpOneMessage(25);
         error.stepLabel = kCopyFile;
         CopyOneFile(error, source, destination);
-        if (error.pending) {
-            after = HandleFailure(dialog, error);
-        } else {
+        if (error.pending)
+            next = HandleFailure(dialog, error);
+        else
             FilePaths[i] = source;
-        }
     }
 
-    // A failure that ended the run before the record's close must not leave it locked.
-    if (after != kResume) {
+    // A run that ends before the record's close must not leave the file locked.
+    if (recordOpen) {
         ErrorState ignored = {};
         CloseFile(ignored, recordFile);
     }
-    *endDialog = after == kEnd;
-    return after == kResume;
+    return next;
 }
 
 static void Install(HWND dialog) {
@@ -156,15 +141,15 @@ static void Install(HWND dialog) {
     int recordFile = OpenRecord(error, recordPath);
     for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
 
-    bool endDialog = false;
-    if (MakeFolderWriteRecordCopy(dialog, error, recordFile, installFolder, &endDialog)) {
+    NextStep next = MakeFolderWriteRecordAndCopy(dialog, error, recordFile, installFolder);
+    if (next == kGoOn) {
         // Unguarded: a staged copy that cannot be deleted is no failure of the install.
         for (int i = 0; i < kDeletedStagedCopies; ++i) DeleteFiles(error, FilePaths[i]);
         ShowMessage("Program Installation Successful!", 0, "");
         FinishFlag = -1;
-        endDialog = true;
+        next = kEnd;
     }
-    if (endDialog) {
+    if (next == kEnd) {
         error.stepLabel = kEndDialog;
         CloseDialog(dialog, 0);
     }
