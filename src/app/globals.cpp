@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "install/run_install.h"
 #include "ui/dialog_layer.h"
 
 double FinishFlag = 0;
@@ -42,6 +43,7 @@ void ReleaseProgramGlobals() {
 
 void ZeroProgramGlobals() {
     FinishFlag = 0;
+    FolderFailureCount = 0;
     WelcomeSavedFocus = FarewellSavedFocus = InstallStatusSavedFocus = UninstallerSavedFocus = 0;
     ActiveDialog = 0;
     OpenDialogCount = 0;

@@ -152,6 +152,11 @@ static void Install(HWND dialog) {
     if (next == kEnd) {
         error.stepLabel = kEndDialog;
         CloseDialog(dialog, 0);
+    } else {
+        // After a reported failure the dialog ends at its next message. The messages of the
+        // closing box came while FinishFlag was still 0, so make sure one more comes rather
+        // than leave the dialog waiting for the user to move the mouse over it.
+        PostMessageA(dialog, WM_NULL, 0, 0);
     }
 }
 

@@ -26,7 +26,8 @@ protected:
     }
 
     // Runs the installer with `tail` up to its outcome, answers it and waits for the exit.
-    void InstallWith(const std::string& tail) {
+    void InstallWith(const std::string& tail,
+                     const std::string& outcome = "Program Installation Successful!") {
         Installer run;
         ASSERT_TRUE(StartInstaller(run, tail));
         HWND welcome = WaitForWindow(run, "ZARVO Systems Installer v1.00");
@@ -41,8 +42,9 @@ protected:
         MessageBoxSeen box = WaitForMessageBox(run);
         ASSERT_TRUE(box.box);
         EXPECT_EQ(box.caption, "Quorbel");
-        EXPECT_EQ(box.text, "Program Installation Successful!");
+        EXPECT_EQ(box.text, outcome);
         AnswerMessageBox(box.box);
+        // No further input: the run ends by itself.
 
         EXPECT_EQ(WaitForExit(run), 0u);
         EXPECT_TRUE(TopWindows(run).empty());
@@ -74,4 +76,12 @@ TEST_F(InstallRun, AnInstallFolderOnAnotherDrive) {
     InstallWith("t:\\apps\\quorbel");
     ExpectInstalledIn("t:\\apps\\quorbel");
     EXPECT_FALSE(FolderExists("c:\\apps")) << "nothing lands on the current drive";
+}
+
+TEST_F(InstallRun, AReportedFailureEndsTheRunWithoutFurtherInput) {
+    // The folder's parent is missing: its creation is tolerated, the record is written, and
+    // the first copy finds no destination folder.
+    InstallWith("t:\\apps\\quorbel", "Error: Folder Depth Request too Great.  Ending.");
+    EXPECT_EQ(ReadFileBytes(kRecord), "t:\\apps\\quorbel\r");
+    EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "nothing deleted from staging";
 }
