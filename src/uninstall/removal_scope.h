@@ -1,0 +1,11 @@
+// What the uninstaller may delete in a recorded install folder, judged from its text and
+// from what the disk shows now.
+#pragma once
+#include "app/dyn_string.h"
+#include "uninstall/folder_shape.h"
+
+// RemoveNothing when the text names no safe place (see ScopeOfFolderText) or when the
+// folder or any folder above it is a reparse point (a junction or a symbolic link: its
+// files live elsewhere). RemoveProductFilesOnly for the root of a drive or share, the
+// Windows folder and the system folders. RemoveWholeFolder otherwise.
+RemovalScope DecideRemovalScope(const DynString& folder);

@@ -1,0 +1,22 @@
+// The removal of an installed copy of the product, run inside the uninstaller dialog.
+#pragma once
+#include <windows.h>
+
+#include "app/dyn_string.h"
+#include "fs/error_state.h"
+#include "uninstall/folder_shape.h"
+
+extern const char* const kUninstallSuccess;     // "Uninstallation Successful!"
+extern const char* const kUninstallIncomplete;  // some product file is still there
+
+// Reads the install folder from the record file and decides how much of it may go.
+RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder);
+
+// Reads the record, deletes the product's files (and, where that is safe, every other plain
+// file) in the recorded folder over six paced passes that show their progress in control
+// 1009, deletes the record, removes the folder, reports the outcome and ends the dialog
+// with 0. A call while a removal is already running does nothing.
+void RunUninstall(HWND dialog);
+
+// The dialog whose removal is running, 0 while none runs.
+HWND UninstallingDialog();
