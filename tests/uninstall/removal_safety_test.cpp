@@ -1,0 +1,237 @@
+// The removal never deletes outside the recorded folder, never deletes through a link,
+// empties no root or Windows folder, and never reports a removal it did not finish.
+#include <gtest/gtest.h>
+
+#include "fs/error_state.h"
+#include "removal_fixture.h"
+#include "uninstall/removal_scope.h"
+
+using namespace removal;
+
+namespace {
+
+class RemovalSafety : public RemovalTest {};
+
+std::string ScopeName(RemovalScope s) {
+    return s == RemoveNothing ? "nothing" : s == RemoveProductFilesOnly ? "product files only" : "whole folder";
+}
+
+}  // namespace
+
+TEST_F(RemovalSafety, OnlyAReadableRecordOfAnAbsoluteFolderAllowsDeletion) {
+    const struct {
+        const char* what;
+        bool present;
+        std::string bytes;
+        RemovalScope scope;
+        const char* folder;
+    } cases[] = {
+        {"no record", false, "", RemoveNothing, ""},
+        {"an empty record", true, "", RemoveNothing, ""},
+        {"a carriage return first", true, "\rc:\\zarvo\\quorbel\r", RemoveNothing, ""},
+        {"no carriage return in 255 bytes", true, "c:\\zarvo\\quorbel" + std::string(239, 'x'), RemoveNothing, ""},
+        {"the carriage return beyond 255 bytes", true, "c:\\zarvo\\" + std::string(247, 'x') + "\r", RemoveNothing, ""},
+        {"a relative folder", true, "zarvo\\quorbel\r", RemoveNothing, "zarvo\\quorbel"},
+        {"the current drive's root", true, "\\zarvo\\quorbel\r", RemoveNothing, "\\zarvo\\quorbel"},
+        {"a drive-relative folder", true, "c:zarvo\r", RemoveNothing, "c:zarvo"},
+        {"a climbing folder", true, "c:\\zarvo\\quorbel\\..\\..\r", RemoveNothing, "c:\\zarvo\\quorbel\\..\\.."},
+        {"the installer's record", true, "c:\\zarvo\\quorbel\r", RemoveWholeFolder, "c:\\zarvo\\quorbel"},
+        {"a drive root", true, "t:\r", RemoveProductFilesOnly, "t:"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveTree(kRecord);
+        if (c.present) WriteFileBytes(kRecord, c.bytes);
+        ErrorState error = {};
+        DynString folder("left over");
+        EXPECT_EQ(ScopeName(PlanRemoval(error, folder)), ScopeName(c.scope));
+        EXPECT_EQ(std::string(folder.c_str(), folder.size()), c.folder);
+        if (c.present) EXPECT_EQ(ReadFileBytes(kRecord), c.bytes) << "reading changes nothing";
+    }
+
+    // A record that another program holds open cannot be read: no folder.
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+    HANDLE held = CreateFileA(kRecord, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ErrorState error = {};
+    DynString folder;
+    EXPECT_EQ(ScopeName(PlanRemoval(error, folder)), ScopeName(RemoveNothing));
+    EXPECT_TRUE(folder.empty());
+    CloseHandle(held);
+}
+
+TEST_F(RemovalSafety, LinksRootsAndTheWindowsFoldersLimitWhatMayGo) {
+    PutProductFiles("t:\\behind");
+    MakeFolders("t:\\behindparent\\quorbel");
+    MakeFolderLink("t:\\", "linked", "behind");
+    MakeFolderLink("t:\\", "linkedparent", "behindparent");
+    char windows[MAX_PATH] = {}, system[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string upper = windows;
+    CharUpperA(&upper[0]);
+
+    const struct {
+        std::string folder;
+        RemovalScope scope;
+    } cases[] = {
+        {"t:\\behind", RemoveWholeFolder},
+        {"t:\\not\\there\\yet", RemoveWholeFolder},
+        {"t:\\linked", RemoveNothing},                    // the folder is a link
+        {"t:\\linked\\", RemoveNothing},
+        {"t:\\linkedparent\\quorbel", RemoveNothing},     // a folder above it is one
+        {"t:\\linkedparent\\quorbel\\deeper", RemoveNothing},
+        {"t:", RemoveProductFilesOnly},
+        {"t:\\", RemoveProductFilesOnly},
+        {"\\\\server\\share", RemoveProductFilesOnly},
+        {windows, RemoveProductFilesOnly},
+        {upper + "\\", RemoveProductFilesOnly},
+        {system, RemoveProductFilesOnly},
+        {std::string(windows) + "\\system32\\..\\system32", RemoveNothing},
+        {std::string(windows) + "\\temp", RemoveWholeFolder},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScopeName(DecideRemovalScope(DynString(c.folder.c_str()))), ScopeName(c.scope)) << c.folder;
+}
+
+TEST_F(RemovalSafety, NoRecordDeletesNothingInTheCurrentDrivesRoot) {
+    // Without a record the passes would address "\qb.exe" and so on, and "\" itself.
+    PutProductFiles("t:\\");
+    Canaries canaries;
+    canaries.Plant("t:\\canary.txt");
+    canaries.Plant("t:\\zarvo\\quorbel\\qb.exe");
+    for (const char* name : kProductFiles) canaries.files.emplace_back(std::string("t:\\") + name, SampleBytes(name));
+    ASSERT_TRUE(SetCurrentDirectoryA("t:\\"));
+
+    RemovalRun run = RunRemoval();
+
+    canaries.ExpectIntact();
+    EXPECT_FALSE(FileExists(kRecord)) << "the record file the read created is deleted again";
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(run.statuses, ExpectedStatuses()) << "the passes are still shown";
+    EXPECT_TRUE(run.dialogGone);
+    EXPECT_EQ(run.result, 0);
+}
+
+TEST_F(RemovalSafety, ARelativeFolderDeletesNothing) {
+    ASSERT_TRUE(SetCurrentDirectoryA("t:\\"));
+    Canaries canaries;
+    for (const char* name : kProductFiles) canaries.Plant(std::string("t:\\zarvo\\quorbel\\") + name);
+    canaries.Plant("t:\\zarvo\\quorbel\\notes.txt");
+    canaries.Plant("t:\\zarvo\\beside.txt");
+    WriteFileBytes(kRecord, "zarvo\\quorbel\r");
+
+    RemovalRun run = RunRemoval();
+
+    canaries.ExpectIntact();
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(run.statuses, ExpectedStatuses());
+    EXPECT_EQ(run.result, 0);
+}
+
+TEST_F(RemovalSafety, ADriveRootLosesTheProductFilesAndNothingElse) {
+    PutProductFiles("t:\\");
+    Canaries canaries;
+    canaries.Plant("t:\\canary.txt");
+    canaries.Plant("t:\\QBmanual100.rtf");
+    canaries.Plant("t:\\keep\\inner.txt");
+    WriteFileBytes(kRecord, "t:\r");
+
+    RemovalRun run = RunRemoval();
+
+    EXPECT_FALSE(AnyProductFileIn("t:"));
+    canaries.ExpectIntact();
+    EXPECT_TRUE(FolderExists("t:\\keep"));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(run.statuses, ExpectedStatuses());
+    EXPECT_EQ(run.result, 0);
+}
+
+TEST_F(RemovalSafety, AFolderThatIsALinkKeepsWhatLiesBehindIt) {
+    Canaries canaries;
+    for (const char* name : kProductFiles) canaries.Plant(std::string("t:\\behind\\") + name);
+    canaries.Plant("t:\\behind\\notes.txt");
+    canaries.Plant("t:\\canary.txt");
+    MakeFolderLink("t:\\", "linked", "behind");
+    WriteFileBytes(kRecord, "t:\\linked\r");
+
+    RemovalRun run = RunRemoval();
+
+    canaries.ExpectIntact();
+    EXPECT_TRUE(IsReparsePoint("t:\\linked")) << "the link itself stays";
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(run.statuses, ExpectedStatuses());
+    EXPECT_EQ(run.result, 0);
+}
+
+TEST_F(RemovalSafety, AReadOnlyProductFileIsRemovedAndOtherReadOnlyFilesStay) {
+    PutProductFiles(kFolder);
+    std::string manual = std::string(kFolder) + "\\QBmanual100.PDF";
+    std::string notes = std::string(kFolder) + "\\notes.txt";
+    WriteFileBytes(notes, "read-only notes");
+    SetFileAttributesA(manual.c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(notes.c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+
+    RemovalRun run = RunRemoval();
+
+    EXPECT_FALSE(AnyProductFileIn(kFolder));
+    EXPECT_EQ(ReadFileBytes(notes), "read-only notes");
+    EXPECT_TRUE(GetFileAttributesA(notes.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(FolderExists(kFolder)) << "it still holds the notes";
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(run.result, 0);
+}
+
+TEST_F(RemovalSafety, AProductFileInUseIsReportedAndTheRecordKept) {
+    PutProductFiles(kFolder);
+    const std::string record = "c:\\zarvo\\quorbel\rold tail";
+    WriteFileBytes(kRecord, record);
+    std::string manual = std::string(kFolder) + "\\QBmanual100.doc";
+    HANDLE held = CreateFileA(manual.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    RemovalRun run = RunRemoval();
+    CloseHandle(held);
+
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kIncomplete});
+    EXPECT_EQ(ReadFileBytes(kRecord), record) << "kept, so that a later run can finish";
+    EXPECT_EQ(ReadFileBytes(manual), SampleBytes("QBmanual100.doc"));
+    EXPECT_FALSE(FileExists(std::string(kFolder) + "\\qb.exe"));
+    EXPECT_EQ(run.statuses, ExpectedStatuses());
+    EXPECT_TRUE(run.dialogGone);
+    EXPECT_EQ(run.result, 0);
+}
+
+TEST_F(RemovalSafety, PressesDuringTheRemovalChangeNothing) {
+    PutProductFiles(kFolder);
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+    bool openAtTheBox = false;
+
+    RemovalRun run = RunRemoval(
+        [](HWND dialog) {
+            // Queued now, delivered by the removal's own pump, one per pass.
+            PostMessageA(GetDlgItem(dialog, 1006), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, 1015), BM_CLICK, 0, 0);
+            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        },
+        [&](HWND dialog, const SeenBox&) {
+            // Delivered by the message box's own loop before the box is answered.
+            openAtTheBox = IsWindow(dialog) && IsWindowVisible(dialog);
+            PostMessageA(GetDlgItem(dialog, 1015), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, 1006), BM_CLICK, 0, 0);
+        });
+
+    EXPECT_TRUE(openAtTheBox) << "no cancel hid the removal while it ran";
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess}) << "no second run";
+    EXPECT_EQ(run.statuses, ExpectedStatuses());
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_TRUE(run.dialogGone);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(UninstallingDialog(), nullptr);
+}
