@@ -1,0 +1,141 @@
+// Removing through the real executable, started as a separate process and driven as a
+// person would: welcome, "Remove/Uninstall...", then "OK, Destroy Now" or a way out.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/driver.h"
+#include "support/sandbox.h"
+
+namespace {
+
+const char kRecord[] = "c:\\quorbelregistry.dat";
+const char kFolder[] = "c:\\zarvo\\quorbel";
+const char kWelcome[] = "ZARVO Systems Installer v1.00";
+const char kUninstaller[] = "Quorbel v1.00 Program Uninstaller";
+
+class RemoveRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnterSandboxDrive();
+        ResetSandbox();
+        StageProduct();
+    }
+    void TearDown() override { ResetSandbox(); }
+
+    // The installed state as an installation leaves it, made by hand.
+    void InstalledByHand() {
+        MakeFolders(kFolder);
+        for (int i = 0; i < 4; ++i)
+            WriteFileBytes(std::string(kFolder) + "\\" + kProductFiles[i], SampleBytes(kProductFiles[i]));
+        ASSERT_TRUE(CopyFileA(QB_PRODUCT_EXE, "c:\\zarvo\\quorbel\\QBinstaller100.exe", FALSE));
+        WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+    }
+
+    // Starts the staged installer and opens its uninstaller dialog.
+    HWND OpenUninstaller(Installer& run) {
+        if (!StartInstaller(run)) return 0;
+        HWND welcome = WaitForWindow(run, kWelcome);
+        if (!welcome) return 0;
+        PostClick(welcome, 1004);
+        return WaitForWindow(run, kUninstaller);
+    }
+};
+
+}  // namespace
+
+TEST_F(RemoveRun, InstallThenRemoveInTwoRuns) {
+    {
+        Installer run;
+        ASSERT_TRUE(StartInstaller(run));
+        HWND welcome = WaitForWindow(run, kWelcome);
+        ASSERT_TRUE(welcome);
+        PostClick(welcome, 1002);
+        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
+        ASSERT_TRUE(status);
+        PostClick(status, 1018);
+        MessageBoxSeen box = WaitForMessageBox(run);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, "Program Installation Successful!");
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+    }
+    ASSERT_EQ(FolderEntries(kFolder).size(), 5u);
+    ASSERT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+
+    Installer run;
+    HWND uninstaller = OpenUninstaller(run);
+    ASSERT_TRUE(uninstaller);
+    EXPECT_EQ(WindowText(GetDlgItem(uninstaller, 1009)), "Perfng Reqd Oper");
+    EXPECT_EQ(FolderEntries(kFolder).size(), 5u) << "nothing happens before OK";
+    PostClick(uninstaller, 1006);
+    MessageBoxSeen box = WaitForMessageBox(run, 30000);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.caption, "Quorbel");
+    EXPECT_EQ(box.text, "Uninstallation Successful!");
+    EXPECT_EQ(WindowText(GetDlgItem(uninstaller, 1009)), "c:\\quorbelregistry.dat");
+    AnswerMessageBox(box.box);
+    // The uninstaller dialog ends itself, and the welcome dialog with it.
+    EXPECT_EQ(WaitForExit(run), 0u);
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_TRUE(FolderExists("c:\\zarvo"));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(FolderEntries(kStaging), std::vector<std::string>{"QBinstaller100.exe"});
+}
+
+TEST_F(RemoveRun, CancelOrTheCloseCommandBeforeOkTouchesNothing) {
+    InstalledByHand();
+    const std::vector<std::string> installed = FolderEntries(kFolder);
+    for (bool altF4 : {false, true}) {
+        SCOPED_TRACE(altF4 ? "Alt+F4" : "Cancel Immediately");
+        Installer run;
+        HWND uninstaller = OpenUninstaller(run);
+        ASSERT_TRUE(uninstaller);
+        PressKey(uninstaller, VK_ESCAPE);
+        Sleep(200);
+        EXPECT_TRUE(IsWindow(uninstaller)) << "Escape does nothing";
+        if (altF4)
+            PressKey(uninstaller, VK_F4, true);
+        else
+            PostClick(uninstaller, 1015);
+        EXPECT_EQ(WaitForExit(run), 0u);
+        EXPECT_EQ(FolderEntries(kFolder), installed);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(ReadFileBytes(std::string(kFolder) + "\\" + kProductFiles[i]), SampleBytes(kProductFiles[i]));
+        EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+    }
+}
+
+TEST_F(RemoveRun, ARemovalRunFromTheInstallFolderIsReportedIncompleteAndALaterRunFinishes) {
+    InstalledByHand();
+    {
+        // The running program's own file cannot be deleted while it runs.
+        Installer run;
+        ASSERT_TRUE(StartInstaller(run, "", kFolder, "c:\\zarvo\\quorbel\\QBinstaller100.exe"));
+        HWND welcome = WaitForWindow(run, kWelcome);
+        ASSERT_TRUE(welcome);
+        PostClick(welcome, 1004);
+        HWND uninstaller = WaitForWindow(run, kUninstaller);
+        ASSERT_TRUE(uninstaller);
+        PostClick(uninstaller, 1006);
+        MessageBoxSeen box = WaitForMessageBox(run, 30000);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, "Uninstallation incomplete: some files could not be removed.");
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+    }
+    EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBinstaller100.exe"});
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r") << "kept for a later run";
+
+    Installer run;
+    HWND uninstaller = OpenUninstaller(run);
+    ASSERT_TRUE(uninstaller);
+    PostClick(uninstaller, 1006);
+    MessageBoxSeen box = WaitForMessageBox(run, 30000);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.text, "Uninstallation Successful!");
+    AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+}
