@@ -28,14 +28,18 @@ inline std::vector<std::string> ExpectedStatuses() {
     return texts;
 }
 
+inline std::string Join(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
 inline void PutProductFiles(const std::string& folder) {
     MakeFolders(folder);
-    for (const char* name : kProductFiles) WriteFileBytes(folder + "\\" + name, SampleBytes(name));
+    for (const char* name : kProductFiles) WriteFileBytes(Join(folder, name), SampleBytes(name));
 }
 
 inline bool AnyProductFileIn(const std::string& folder) {
     for (const char* name : kProductFiles)
-        if (FileExists(folder + "\\" + name)) return true;
+        if (FileExists(Join(folder, name))) return true;
     return false;
 }
 
@@ -104,10 +108,6 @@ inline std::vector<std::string> BoxTexts(const RemovalRun& run) {
 // shell script, written to the sandbox's temporary folder with an ".exe" name (which Wine
 // marks executable), makes and removes such links. It is started with the link's parent
 // as its current folder and touches only names relative to it.
-inline std::string Join(const std::string& folder, const std::string& name) {
-    return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
-}
-
 inline bool HostLink(const std::string& parent, const std::string& command) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);

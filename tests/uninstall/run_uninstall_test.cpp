@@ -12,7 +12,7 @@ class Removal : public RemovalTest {};
 
 }  // namespace
 
-TEST_F(Removal, TheProductFilesAndAFurtherFileGoAndTheFolderWithThem) {
+TEST_F(Removal, TheProductFilesAFurtherFileAndTheFolderGoAndTheRecordsOldTailIsIgnored) {
     PutProductFiles(kFolder);
     WriteFileBytes(std::string(kFolder) + "\\notes.txt", "the user's own notes");
     // An older, longer record left its tail after the carriage return; it names another
