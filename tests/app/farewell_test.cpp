@@ -69,15 +69,17 @@ TEST_F(Farewell, CaptionPlaceSizeAndStyle) {
     char caption[64] = {};
     GetWindowTextA(dialog, caption, sizeof caption);
     EXPECT_STREQ(caption, "Installation Canceled");
+    // The position maps as a point, the size as a size (not as the far corner).
     RECT place = Mapped(dialog, {163, 174, 163 + 217, 174 + 125});
+    RECT size = Mapped(dialog, {0, 0, 217, 125});
     POINT origin = {0, 0};
     ClientToScreen(dialog, &origin);
     RECT client;
     GetClientRect(dialog, &client);
     EXPECT_EQ(origin.x, place.left);
     EXPECT_EQ(origin.y, place.top);
-    EXPECT_EQ(client.right, place.right - place.left);
-    EXPECT_EQ(client.bottom, place.bottom - place.top);
+    EXPECT_EQ(client.right, size.right);
+    EXPECT_EQ(client.bottom, size.bottom);
     DWORD style = GetWindowLongA(dialog, GWL_STYLE);
     EXPECT_EQ(style & kDefaultDialogStyle, kDefaultDialogStyle);
     EXPECT_EQ(style & (WS_SYSMENU | WS_VISIBLE), 0u);

@@ -68,8 +68,10 @@ TEST_F(Welcome, CaptionPlaceAndSize) {
     char caption[64] = {};
     GetWindowTextA(dialog, caption, sizeof caption);
     EXPECT_STREQ(caption, "ZARVO Systems Installer v1.00");
-    RECT place = {215, 150, 215 + 201, 150 + 179};
+    // The position maps as a point, the size as a size (not as the far corner).
+    RECT place = {215, 150, 0, 0}, size = {0, 0, 201, 179};
     MapDialogRect(dialog, &place);
+    MapDialogRect(dialog, &size);
     // Without an owner the position is the client area's, from the top-left of the screen.
     RECT client;
     GetClientRect(dialog, &client);
@@ -77,8 +79,8 @@ TEST_F(Welcome, CaptionPlaceAndSize) {
     ClientToScreen(dialog, &origin);
     EXPECT_EQ(origin.x, place.left);
     EXPECT_EQ(origin.y, place.top);
-    EXPECT_EQ(client.right, place.right - place.left);
-    EXPECT_EQ(client.bottom, place.bottom - place.top);
+    EXPECT_EQ(client.right, size.right);
+    EXPECT_EQ(client.bottom, size.bottom);
     EXPECT_FALSE(IsWindowVisible(dialog));
     EXPECT_EQ(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU, 0);
 }
