@@ -4,20 +4,16 @@
 
 #include <string>
 
+#include "app/farewell_dialog.h"
+#include "support/dialog_checks.h"
 #include "support/driver.h"
 #include "support/sandbox.h"
+#include "support/staged_run.h"
 
 namespace {
 
-class DeclineRun : public ::testing::Test {
+class DeclineRun : public StagedProductRun {
 protected:
-    void SetUp() override {
-        EnterSandboxDrive();
-        ResetSandbox();
-        StageProduct();
-    }
-    void TearDown() override { ResetSandbox(); }
-
     HWND OpenFarewell(Installer& run) {
         if (!StartInstaller(run)) return 0;
         HWND welcome = WaitForWindow(run, "ZARVO Systems Installer v1.00");
@@ -40,6 +36,7 @@ TEST_F(DeclineRun, TheButtonEndsTheRun) {
     Installer run;
     HWND farewell = OpenFarewell(run);
     ASSERT_TRUE(farewell);
+    ExpectLaidOutAsBuiltHere(farewell, FarewellDialog);
     EXPECT_EQ(WindowText(GetDlgItem(farewell, 1013)),
               "We hope you consider trying our product again soon!" + std::string(19, ' ') +
                   "Best Regards,  Verlind (programmer and business owner)");

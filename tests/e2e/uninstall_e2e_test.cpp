@@ -4,8 +4,11 @@
 
 #include <string>
 
+#include "support/dialog_checks.h"
 #include "support/driver.h"
 #include "support/sandbox.h"
+#include "support/staged_run.h"
+#include "uninstall/uninstaller_dialog.h"
 
 namespace {
 
@@ -14,15 +17,8 @@ const char kFolder[] = "c:\\zarvo\\quorbel";
 const char kWelcome[] = "ZARVO Systems Installer v1.00";
 const char kUninstaller[] = "Quorbel v1.00 Program Uninstaller";
 
-class RemoveRun : public ::testing::Test {
+class RemoveRun : public StagedProductRun {
 protected:
-    void SetUp() override {
-        EnterSandboxDrive();
-        ResetSandbox();
-        StageProduct();
-    }
-    void TearDown() override { ResetSandbox(); }
-
     // The installed state as an installation leaves it, made by hand.
     void InstalledByHand() {
         MakeFolders(kFolder);
@@ -66,6 +62,7 @@ TEST_F(RemoveRun, InstallThenRemoveInTwoRuns) {
     Installer run;
     HWND uninstaller = OpenUninstaller(run);
     ASSERT_TRUE(uninstaller);
+    ExpectLaidOutAsBuiltHere(uninstaller, UninstallerDialog);
     EXPECT_EQ(WindowText(GetDlgItem(uninstaller, 1009)), "Perfng Reqd Oper");
     EXPECT_EQ(FolderEntries(kFolder).size(), 5u) << "nothing happens before OK";
     PostClick(uninstaller, 1006);

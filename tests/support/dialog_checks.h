@@ -1,0 +1,58 @@
+// Checks of a dialog as the layer builds it: its caption and place, each control as laid
+// out, fonts, the red-on-yellow note, and (across processes) a running dialog against a
+// twin built here. Every check reports through GoogleTest; none of them ends the test.
+#pragma once
+#include <windows.h>
+
+#include "ui/dialog_layer.h"
+
+// Pixels per logical inch of the screen (96, or 120 in the *_at_120dpi runs).
+int ScreenPixelsPerInch();
+LOGFONTA FontOf(HFONT font);
+LOGFONTA FontOf(HWND control);  // the font the control answers WM_GETFONT with
+
+// A control's font: its own face, points and weight, or the dialog's template font.
+struct ExpectedFont {
+    const char* face;  // nullptr: the template font (8-point "MS Sans Serif", regular)
+    int points;
+    int weight;
+};
+constexpr ExpectedFont kTemplateFont = {nullptr, 0, 0};
+
+// One control as the dialog should hold it.
+struct ExpectedControl {
+    int id;
+    const char* windowClass;  // compared without regard to case
+    DWORD style;
+    DWORD exStyle;
+    RECT units;  // corners in dialog units
+    const char* text;
+    ExpectedFont font;
+};
+
+// The dialog as built and not yet shown: its caption; the client area's origin on the screen
+// at the point (x, y) in dialog units (it has no owner) and its client size (width, height)
+// mapped as a size; the default dialog style, no close box, hidden; no extended style beyond
+// what the system gives every dialog.
+void ExpectDialogPlace(HWND dialog, const char* caption, int x, int y, int width, int height);
+
+// A control's own font: face, height -(points * dpi) / 72, weight, plain, ANSI; or the very
+// font of the dialog, 8-point "MS Sans Serif" (height -MulDiv(8, dpi, 72)) of weight <= 400.
+void ExpectControlFont(HWND dialog, int id, const ExpectedFont& font);
+
+// The dialog's controls, in creation (tab) order, exactly the rows and no more: class, style,
+// extended style, enabled, text, pixel rectangle (the mapped corners) and font.
+void ExpectControlsAsLaidOut(HWND dialog, const ExpectedControl* rows, int count);
+template <int N>
+void ExpectControlsAsLaidOut(HWND dialog, const ExpectedControl (&rows)[N]) {
+    ExpectControlsAsLaidOut(dialog, rows, N);
+}
+
+// The dialog's answer to WM_CTLCOLORSTATIC for the control: red text on yellow, and a solid
+// yellow brush.
+void ExpectRedOnYellow(HWND dialog, int id);
+
+// Compares a dialog of another process with a never-shown twin built here from the same
+// table (MapDialogRect does not work across processes): each control of the table there,
+// visible, with the table's text and the twin's rectangle; the same client origin and size.
+void ExpectLaidOutAsBuiltHere(HWND theirs, const DialogSpec& spec);
