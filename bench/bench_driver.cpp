@@ -1,0 +1,323 @@
+// The benchmark driver: starts the installer and the bare baseline programs in the Wine
+// sandbox, drives them and prints one line per measurement ("<what> <program> <value>"),
+// which scripts/bench.sh turns into medians and ratios. The two programs of a comparison
+// run interleaved, in alternating order, round by round.
+//
+//   bench_driver startup ROUNDS INSTALLER BAREBOX FOLDER
+//       process creation to the first dialog being visible, in milliseconds
+//   bench_driver hold EXE FOLDER
+//       starts EXE, prints "READY" once its first window is visible, waits for a line on
+//       standard input, then closes it (scripts/bench.sh reads CPU times meanwhile)
+//   bench_driver copy ROUNDS INSTALLER BARECOPY MEGABYTES
+//       a full install of five staged files against five CopyFileA calls: milliseconds
+//       from the start button to the result box, and the peak working set in bytes
+#include <windows.h>
+#include <psapi.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static const char* const kWelcomeCaption = "ZARVO Systems Installer v1.00";
+static const char* const kStatusCaption = "Installing Product on your Machine now";
+static const char* const kNames[5] = {"qb.exe", "QBmanual100.PDF", "QBmanual100.doc",
+                                      "QBmanual100.txt", "QBinstaller100.exe"};
+static const int kWelcomeContinue = 1002;
+static const int kStatusOk = 1018;
+
+static double Now() {
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+static void Fail(const char* what) {
+    fprintf(stderr, "bench_driver: %s (error %lu)\n", what, GetLastError());
+    fflush(stderr);
+    ExitProcess(2);
+}
+
+struct Child {
+    PROCESS_INFORMATION info = {};
+};
+
+static Child Start(const char* exe, const char* folder) {
+    char commandLine[MAX_PATH + 2];
+    wsprintfA(commandLine, "\"%s\"", exe);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    Child child;
+    if (!CreateProcessA(exe, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
+                        &child.info))
+        Fail(exe);
+    return child;
+}
+
+static void End(Child& child) {
+    if (WaitForSingleObject(child.info.hProcess, 10000) != WAIT_OBJECT_0) {
+        fprintf(stderr, "bench_driver: a program did not exit; ended it\n");
+        TerminateProcess(child.info.hProcess, 99);
+        WaitForSingleObject(child.info.hProcess, 5000);
+    }
+    CloseHandle(child.info.hProcess);
+    CloseHandle(child.info.hThread);
+}
+
+struct Search {
+    DWORD pid;
+    const char* caption;  // the window's caption, or null for any message box
+    HWND except;
+    HWND found;
+};
+
+// A message box: a dialog whose text is in a static control with id 0xFFFF.
+static bool IsMessageBox(HWND window) {
+    char cls[16] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    return lstrcmpiA(cls, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr;
+}
+
+static BOOL CALLBACK Match(HWND window, LPARAM lParam) {
+    Search* s = reinterpret_cast<Search*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != s->pid || window == s->except || !IsWindowVisible(window)) return TRUE;
+    if (s->caption) {
+        char text[128] = {};
+        GetWindowTextA(window, text, sizeof text);
+        if (lstrcmpA(text, s->caption) != 0) return TRUE;
+    } else if (!IsMessageBox(window)) {
+        return TRUE;
+    }
+    s->found = window;
+    return FALSE;
+}
+
+// Polls every millisecond for a visible top-level window of the child: the one with that
+// caption, or any message box other than `except` when caption is null.
+static HWND WaitFor(const Child& child, const char* caption, HWND except = nullptr) {
+    double deadline = Now() + 60000;
+    while (Now() < deadline) {
+        Search s = {child.info.dwProcessId, caption, except, nullptr};
+        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        if (WaitForSingleObject(child.info.hProcess, 0) == WAIT_OBJECT_0) break;
+        Sleep(1);
+    }
+    Fail(caption ? caption : "no message box");
+    return nullptr;
+}
+
+// The text of a message box, read without sending it a message (the program may be busy).
+static void BoxText(HWND box, char* text, int size) {
+    text[0] = 0;
+    GetWindowTextA(GetDlgItem(box, 0xFFFF), text, size);
+}
+
+static void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+static SIZE_T PeakWorkingSet(const Child& child) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(child.info.hProcess, &counters, sizeof counters)) return 0;
+    return counters.PeakWorkingSetSize;
+}
+
+// --- start-up -----------------------------------------------------------------------------
+
+static double StartupOnce(const char* exe, const char* folder, bool installer) {
+    double t0 = Now();
+    Child child = Start(exe, folder);
+    HWND window = installer ? WaitFor(child, kWelcomeCaption) : WaitFor(child, nullptr);
+    double elapsed = Now() - t0;
+    // Alt+F4 ends the welcome dialog and the run; the bare box is answered.
+    if (installer) PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else Click(window, IDOK);
+    End(child);
+    return elapsed;
+}
+
+static int Startup(int rounds, const char* installer, const char* bare, const char* folder) {
+    // One round to warm the caches is not counted.
+    StartupOnce(installer, folder, true);
+    StartupOnce(bare, folder, false);
+    for (int round = 0; round < rounds; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            bool installerTurn = (turn == 0) == (round % 2 == 0);
+            double ms = StartupOnce(installerTurn ? installer : bare, folder, installerTurn);
+            printf("startup %s %.2f\n", installerTurn ? "installer" : "bare", ms);
+            fflush(stdout);
+        }
+    }
+    return 0;
+}
+
+// --- idle -----------------------------------------------------------------------------------
+
+static int Hold(const char* exe, const char* folder) {
+    Child child = Start(exe, folder);
+    bool installer = strstr(exe, "QBinstaller100") != nullptr;
+    HWND window = installer ? WaitFor(child, kWelcomeCaption) : WaitFor(child, nullptr);
+    printf("READY %lu\n", child.info.dwProcessId);
+    fflush(stdout);
+    char line[64];
+    if (!fgets(line, sizeof line, stdin)) {}
+    if (installer) PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else Click(window, IDOK);
+    End(child);
+    printf("DONE\n");
+    fflush(stdout);
+    return 0;
+}
+
+// --- copy -----------------------------------------------------------------------------------
+
+static const char* const kMaster = "c:\\bench\\master";
+static const char* const kStaging = "c:\\zarvo\\temp";
+static const char* const kInstalled = "c:\\zarvo\\quorbel";
+
+static bool HasSize(const char* path, ULONGLONG size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    return ((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) == size;
+}
+
+// Four product files of `megabytes` / 4 MiB each, of varied bytes, made once.
+static void MakeMaster(const char* installer, ULONGLONG eachBytes) {
+    CreateDirectoryA("c:\\bench", nullptr);
+    CreateDirectoryA(kMaster, nullptr);
+    static char block[1 << 20];
+    unsigned seed = 12345;
+    for (int i = 0; i < 4; ++i) {
+        char path[MAX_PATH];
+        wsprintfA(path, "%s\\%s", kMaster, kNames[i]);
+        if (HasSize(path, eachBytes)) continue;
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) Fail(path);
+        for (ULONGLONG written = 0; written < eachBytes;) {
+            for (size_t b = 0; b < sizeof block; ++b) {
+                seed = seed * 1103515245u + 12345u;
+                block[b] = static_cast<char>(seed >> 16);
+            }
+            DWORD n = static_cast<DWORD>(eachBytes - written < sizeof block ? eachBytes - written : sizeof block);
+            DWORD done = 0;
+            if (!WriteFile(file, block, n, &done, nullptr) || done != n) Fail(path);
+            written += n;
+        }
+        CloseHandle(file);
+    }
+    char path[MAX_PATH];
+    wsprintfA(path, "%s\\%s", kMaster, kNames[4]);
+    if (!CopyFileA(installer, path, FALSE)) Fail(path);
+}
+
+// The install folder and the record go; the staging folder gets the five files again
+// (hard links to the master copies: staging costs no copying).
+static void Restage() {
+    for (const char* name : kNames) {
+        char path[MAX_PATH];
+        wsprintfA(path, "%s\\%s", kInstalled, name);
+        DeleteFileA(path);
+        wsprintfA(path, "%s\\%s", kStaging, name);
+        DeleteFileA(path);
+    }
+    RemoveDirectoryA(kInstalled);
+    DeleteFileA("c:\\quorbelregistry.dat");
+    CreateDirectoryA("c:\\zarvo", nullptr);
+    CreateDirectoryA(kStaging, nullptr);
+    for (const char* name : kNames) {
+        char from[MAX_PATH], to[MAX_PATH];
+        wsprintfA(from, "%s\\%s", kMaster, name);
+        wsprintfA(to, "%s\\%s", kStaging, name);
+        if (!CreateHardLinkA(to, from, nullptr) && !CopyFileA(from, to, FALSE)) Fail(to);
+    }
+}
+
+static void CheckInstalled() {
+    for (const char* name : kNames) {
+        char from[MAX_PATH], to[MAX_PATH];
+        wsprintfA(from, "%s\\%s", kMaster, name);
+        wsprintfA(to, "%s\\%s", kInstalled, name);
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(from, GetFileExInfoStandard, &data)) Fail(from);
+        if (!HasSize(to, (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow))
+            Fail(to);
+    }
+}
+
+struct CopyResult {
+    double ms;
+    SIZE_T peak;
+};
+
+static CopyResult InstallOnce() {
+    Restage();
+    char exe[MAX_PATH];
+    wsprintfA(exe, "%s\\%s", kStaging, kNames[4]);
+    Child child = Start(exe, kStaging);
+    Click(WaitFor(child, kWelcomeCaption), kWelcomeContinue);
+    HWND status = WaitFor(child, kStatusCaption);
+    double t0 = Now();
+    Click(status, kStatusOk);
+    HWND box = WaitFor(child, nullptr);
+    CopyResult result = {Now() - t0, PeakWorkingSet(child)};
+    char text[128];
+    BoxText(box, text, sizeof text);
+    if (lstrcmpA(text, "Program Installation Successful!") != 0) {
+        fprintf(stderr, "bench_driver: the install said \"%s\"\n", text);
+        ExitProcess(2);
+    }
+    Click(box, IDOK);
+    End(child);
+    CheckInstalled();
+    return result;
+}
+
+static CopyResult BareCopyOnce(const char* bare) {
+    Restage();
+    Child child = Start(bare, kStaging);
+    HWND first = WaitFor(child, nullptr);
+    double t0 = Now();
+    Click(first, IDOK);
+    HWND box = WaitFor(child, nullptr, first);
+    CopyResult result = {Now() - t0, PeakWorkingSet(child)};
+    char text[64];
+    BoxText(box, text, sizeof text);
+    if (lstrcmpA(text, "Copied") != 0) {
+        fprintf(stderr, "bench_driver: the bare copy said \"%s\"\n", text);
+        ExitProcess(2);
+    }
+    Click(box, IDOK);
+    End(child);
+    CheckInstalled();
+    return result;
+}
+
+static int Copy(int rounds, const char* installer, const char* bare, int megabytes) {
+    MakeMaster(installer, static_cast<ULONGLONG>(megabytes) * 1024 * 1024 / 4);
+    InstallOnce();
+    BareCopyOnce(bare);
+    for (int round = 0; round < rounds; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            bool installerTurn = (turn == 0) == (round % 2 == 0);
+            CopyResult r = installerTurn ? InstallOnce() : BareCopyOnce(bare);
+            const char* who = installerTurn ? "installer" : "bare";
+            printf("copy %s %.2f\npeak %s %lu\n", who, r.ms, who, static_cast<unsigned long>(r.peak));
+            fflush(stdout);
+        }
+    }
+    Restage();
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 6 && strcmp(argv[1], "startup") == 0)
+        return Startup(atoi(argv[2]), argv[3], argv[4], argv[5]);
+    if (argc == 4 && strcmp(argv[1], "hold") == 0) return Hold(argv[2], argv[3]);
+    if (argc == 6 && strcmp(argv[1], "copy") == 0)
+        return Copy(atoi(argv[2]), argv[3], argv[4], atoi(argv[5]));
+    fprintf(stderr, "usage: bench_driver startup|hold|copy ... (see bench_driver.cpp)\n");
+    return 1;
+}

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Measures QBinstaller100.exe against bare Win32 programs of ours, in the same run, under
+# Wine in a sandbox prefix of its own (headless) inside the build tree, and prints one table.
+# Every figure is the median of QB_BENCH_RUNS runs (default 10); the installer and its
+# baseline run interleaved, in alternating order, so that each ratio compares like with like.
+#   QB_BENCH_BUILD_DIR  build directory (default: <top>/build-bench)
+#   QB_BENCH_RUNS       runs per figure (default: 10, at least 10 for published figures)
+#   QB_BENCH_MB         MiB staged for the copy comparison, in four files (default: 200)
+# Takes about five minutes, most of it the idle measurement (2 x runs x 10 s).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${QB_BENCH_BUILD_DIR:-$top/build-bench}
+runs=${QB_BENCH_RUNS:-10}
+megabytes=${QB_BENCH_MB:-200}
+idle_seconds=10
+pumps_ms=125   # the install's five 25 ms pumps, as the install procedure is written
+
+mkdir -p "$build"
+build=$(cd "$build" && pwd)   # absolute: the Wine prefix and drive p: need it
+wine_root=$build/bench-wine
+log=$build/bench-raw.txt
+
+"$top/scripts/setup-host.sh"
+echo "bench: building" >&2
+cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/i686-mingw.cmake" >/dev/null
+cmake --build "$build" --target QBinstaller100 -j"$(nproc)" >/dev/null
+cmake -S "$top/bench" -B "$build/bench" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/i686-mingw.cmake" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build/bench" -j"$(nproc)" >/dev/null
+
+"$top/scripts/make-prefix.sh" "$wine_root" null "$build" >&2
+wrun() { "$top/scripts/wine-run.sh" "$wine_root" "$@"; }
+wrun wineserver -k </dev/null >/dev/null 2>&1 || true
+trap 'wrun wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
+# The server and Wine's helper processes start once, before anything is measured.
+wrun wineserver -p </dev/null >/dev/null 2>&1
+wrun wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+
+# Every Wine program starts with its current folder on the prefix's c: drive.
+cd "$wine_root/prefix/drive_c"
+driver='P:\bench\bench_driver.exe'
+installer='P:\bin\QBinstaller100.exe'
+bare_box='P:\bench\bare_box.exe'
+bare_copy='P:\bench\bare_copy.exe'
+: >"$log"
+
+# --- start-up ------------------------------------------------------------------------------
+echo "bench: start-up, $runs runs each" >&2
+wrun wine "$driver" startup "$runs" "$installer" "$bare_box" 'c:\' | tr -d '\r' >>"$log"
+
+# --- idle: CPU time of the waiting program, read from Linux --------------------------------
+ticks=$(getconf CLK_TCK)
+# The Unix process of this prefix whose command line starts with the Windows path $1.
+unix_pid() {
+  local p cmd
+  for p in /proc/[0-9]*; do
+    cmd=$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null) || continue
+    case "$cmd" in "$1"*) ;; *) continue ;; esac
+    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$wine_root/prefix" || continue
+    echo "${p#/proc/}"; return 0
+  done
+  return 1
+}
+# User plus system CPU time of a process, in clock ticks (fields 14 and 15 of its stat).
+cpu_ticks() { sed 's/^.*) //' "/proc/$1/stat" | awk '{print $12 + $13}'; }
+server_pid=$(unix_pid /usr/lib/wine/wineserver) || { echo "bench: no wineserver" >&2; exit 1; }
+
+idle_once() {   # $1 = installer|bare, $2 = Windows path of the program
+  local in out line pid s0 w0 t0 s1 w1 t1
+  coproc HOLD { wrun wine "$driver" hold "$2" 'c:\' 2>&1; }
+  in=${HOLD[1]} out=${HOLD[0]}
+  read -r line <&"$out"
+  line=${line%$'\r'}
+  [ "${line%% *}" = READY ] || { echo "bench: hold said: $line" >&2; exit 1; }
+  pid=$(unix_pid "$2") || { echo "bench: no Unix process for $2" >&2; exit 1; }
+  sleep 1   # let start-up work settle: only the waiting is measured
+  s0=$(cpu_ticks "$pid") w0=$(cpu_ticks "$server_pid") t0=$(date +%s.%N)
+  sleep "$idle_seconds"
+  s1=$(cpu_ticks "$pid") w1=$(cpu_ticks "$server_pid") t1=$(date +%s.%N)
+  echo go >&"$in"
+  read -r line <&"$out" || true
+  wait "$HOLD_PID" 2>/dev/null || true
+  awk -v who="$1" -v p=$((s1 - s0)) -v w=$((w1 - w0)) -v hz="$ticks" -v t0="$t0" -v t1="$t1" \
+    'BEGIN { printf "idle %s %.3f\nidleserver %s %.3f\n", who, 100 * p / hz / (t1 - t0), who, 100 * w / hz / (t1 - t0) }' >>"$log"
+}
+echo "bench: idle, $runs runs of ${idle_seconds} s each" >&2
+for ((i = 0; i < runs; i++)); do
+  if ((i % 2 == 0)); then idle_once installer "$installer"; idle_once bare "$bare_box"
+  else idle_once bare "$bare_box"; idle_once installer "$installer"; fi
+done
+
+# --- copy and peak memory --------------------------------------------------------------------
+echo "bench: install of $megabytes MiB against CopyFileA, $runs runs each" >&2
+wrun wine "$driver" copy "$runs" "$installer" "$bare_copy" "$megabytes" | tr -d '\r' >>"$log"
+
+# --- the table -------------------------------------------------------------------------------
+median() {   # median of the values of "$1 $2 <value>" lines in the log
+  awk -v a="$1" -v b="$2" '$1 == a && $2 == b { print $3 }' "$log" | sort -g |
+    awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+imports() { i686-w64-mingw32-objdump -p "$1" | awk '/DLL Name:/ { printf "%s%s", sep, $3; sep = " " }'; }
+size_qb=$(stat -c %s "$build/bin/QBinstaller100.exe")
+size_bare=$(stat -c %s "$build/bench/bare_box.exe")
+
+row() {   # label, installer, baseline, ratio format
+  awk -v l="$1" -v q="$2" -v b="$3" 'BEGIN {
+    r = (b + 0 != 0) ? sprintf("%.2f", q / b) : "-"
+    printf "%-44s %14s %14s %8s\n", l, q, b, r }'
+}
+fmt() { awk -v v="$1" -v f="$2" 'BEGIN { printf f, v }'; }
+
+su_q=$(median startup installer) su_b=$(median startup bare)
+id_q=$(median idle installer) id_b=$(median idle bare)
+is_q=$(median idleserver installer) is_b=$(median idleserver bare)
+cp_q=$(median copy installer) cp_b=$(median copy bare)
+pk_q=$(median peak installer) pk_b=$(median peak bare)
+cp_q_less=$(awk -v q="$cp_q" -v p="$pumps_ms" 'BEGIN { print q - p }')
+mbps() { awk -v ms="$1" -v mb="$megabytes" 'BEGIN { printf "%.0f", (ms > 0) ? mb / (ms / 1000) : 0 }'; }
+
+echo
+echo "QBinstaller100.exe against a bare baseline: medians of $runs interleaved runs"
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'); $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'),"\
+     "$(free -g | awk '/^Mem:/ { print $2 }') GiB; $(wine --version 2>/dev/null)"
+printf "%-44s %14s %14s %8s\n" "measure" "installer" "baseline" "ratio"
+row "size of the executable (bytes)" "$size_qb" "$size_bare"
+echo "  imports, installer: $(imports "$build/bin/QBinstaller100.exe")"
+echo "  imports, baseline:  $(imports "$build/bench/bare_box.exe")"
+row "start-up to first dialog visible (ms)" "$(fmt "$su_q" %.1f)" "$(fmt "$su_b" %.1f)"
+row "idle CPU, waiting 10 s (% of one core)" "$(fmt "$id_q" %.2f)" "$(fmt "$id_b" %.2f)"
+row "  wineserver CPU meanwhile (% of one core)" "$(fmt "$is_q" %.2f)" "$(fmt "$is_b" %.2f)"
+row "copy of 5 files, $megabytes MiB (ms)" "$(fmt "$cp_q" %.1f)" "$(fmt "$cp_b" %.1f)"
+row "  less the 5 x 25 ms pumps (ms)" "$(fmt "$cp_q_less" %.1f)" "$(fmt "$cp_b" %.1f)"
+row "  throughput (MiB/s)" "$(mbps "$cp_q")" "$(mbps "$cp_b")"
+row "  difference, installer less baseline (ms)" "$(fmt "$(awk -v q="$cp_q" -v b="$cp_b" 'BEGIN { print q - b }')" %.1f)" "-"
+row "peak working set during the copy (KiB)" "$(fmt "$pk_q" '%.0f' | awk '{ print int($1 / 1024) }')" \
+    "$(fmt "$pk_b" '%.0f' | awk '{ print int($1 / 1024) }')"
+if awk -v q="$cp_q" -v b="$cp_b" 'BEGIN { exit !(q - b < 25) }'; then
+  echo "note: the installer took less than one 25 ms pump longer than the baseline: its pumps"
+  echo "      found a message waiting (the repaint of the progress text) and did not sleep."
+fi
+echo "baselines: bare_box.exe (one MessageBoxA) for size, start-up and idle;"
+echo "bare_copy.exe (five CopyFileA calls between two message boxes) for copy and memory."
+echo "raw measurements: $log"
