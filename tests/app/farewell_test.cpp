@@ -19,22 +19,9 @@ const ExpectedControl kExpected[] = {
     {1014, "Button", 0x50010000, 0, {5, 90, 210, 120}, "OK, exit to Windows now", kTemplateFont},
 };
 
-class Farewell : public ::testing::Test {
+class Farewell : public DialogAsBuilt {
 protected:
-    void SetUp() override {
-        EnterSandboxDrive();
-        FinishFlag = 0;
-        FarewellSavedFocus = 0;
-        dialog = BuildDialog(FarewellDialog, nullptr, fonts);
-        ASSERT_TRUE(dialog);
-    }
-    void TearDown() override {
-        if (IsWindow(dialog)) DestroyWindow(dialog);
-        for (HFONT f : fonts) DeleteObject(f);
-        FinishFlag = 0;
-    }
-    HWND dialog = nullptr;
-    HFONT fonts[kMaxDialogFonts] = {};
+    Farewell() : DialogAsBuilt(FarewellDialog, FarewellSavedFocus) {}
 };
 
 }  // namespace
@@ -60,15 +47,8 @@ TEST_F(Farewell, TheLabelIsFourteenPointBoldAndTheButtonKeepsTheDialogsFont) {
 }
 
 TEST_F(Farewell, KeepsTheFocusAcrossDeactivation) {
-    ShowWindow(dialog, SW_SHOW);
-    HWND button = GetDlgItem(dialog, 1014);
-    SetFocus(button);
-    FarewellDialogProc(dialog, WM_NCACTIVATE, 0, 0);
-    EXPECT_EQ(FarewellSavedFocus, button);
-    SetFocus(dialog);
-    FarewellDialogProc(dialog, WM_NCACTIVATE, 1, 0);
-    EXPECT_EQ(GetFocus(), button);
-    EXPECT_EQ(FarewellSavedFocus, nullptr);
+    ExpectFocusKeptAcrossDeactivation(dialog, FarewellDialogProc, FarewellSavedFocus,
+                                      GetDlgItem(dialog, 1014), dialog);
 }
 
 TEST_F(Farewell, EscapeAndOtherCommandsDoNothing) {

@@ -5,7 +5,6 @@
 #include "app/welcome_dialog.h"
 #include "support/dialog_checks.h"
 #include "support/inprocess.h"
-#include "support/sandbox.h"
 
 namespace {
 
@@ -33,22 +32,9 @@ const struct {
     int height;
 } kHeightsAt96[] = {{1001, -10}, {1002, -13}, {1016, -10}};
 
-class Welcome : public ::testing::Test {
+class Welcome : public DialogAsBuilt {
 protected:
-    void SetUp() override {
-        EnterSandboxDrive();
-        FinishFlag = 0;
-        WelcomeSavedFocus = 0;
-        dialog = BuildDialog(WelcomeDialog, nullptr, fonts);
-        ASSERT_TRUE(dialog);
-    }
-    void TearDown() override {
-        if (IsWindow(dialog)) DestroyWindow(dialog);
-        for (HFONT f : fonts) DeleteObject(f);
-        FinishFlag = 0;
-    }
-    HWND dialog = nullptr;
-    HFONT fonts[kMaxDialogFonts] = {};
+    Welcome() : DialogAsBuilt(WelcomeDialog, WelcomeSavedFocus) {}
 };
 
 }  // namespace
@@ -66,15 +52,8 @@ TEST_F(Welcome, EveryControlAsLaidOut) {
 TEST_F(Welcome, TheNoteIsRedOnYellow) { ExpectRedOnYellow(dialog, 1016); }
 
 TEST_F(Welcome, KeepsTheFocusAcrossDeactivation) {
-    ShowWindow(dialog, SW_SHOW);
-    HWND no = GetDlgItem(dialog, 1003);
-    SetFocus(no);
-    WelcomeDialogProc(dialog, WM_NCACTIVATE, 0, 0);
-    EXPECT_EQ(WelcomeSavedFocus, no);
-    SetFocus(GetDlgItem(dialog, 1004));
-    WelcomeDialogProc(dialog, WM_NCACTIVATE, 1, 0);
-    EXPECT_EQ(GetFocus(), no);
-    EXPECT_EQ(WelcomeSavedFocus, nullptr);
+    ExpectFocusKeptAcrossDeactivation(dialog, WelcomeDialogProc, WelcomeSavedFocus,
+                                      GetDlgItem(dialog, 1003), GetDlgItem(dialog, 1004));
 }
 
 TEST_F(Welcome, OtherCommandsDoNothing) {

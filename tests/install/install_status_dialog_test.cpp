@@ -5,7 +5,6 @@
 #include "install/install_status_dialog.h"
 #include "support/dialog_checks.h"
 #include "support/inprocess.h"
-#include "support/sandbox.h"
 
 namespace {
 
@@ -19,23 +18,9 @@ const ExpectedControl kExpected[] = {
 
 const char kCaption[] = "Installing Product on your Machine now";
 
-class InstallStatus : public ::testing::Test {
+class InstallStatus : public DialogAsBuilt {
 protected:
-    void SetUp() override {
-        EnterSandboxDrive();
-        FinishFlag = 0;
-        InstallStatusSavedFocus = 0;
-        dialog = BuildDialog(InstallStatusDialog, nullptr, fonts);
-        ASSERT_TRUE(dialog);
-    }
-    void TearDown() override {
-        if (IsWindow(dialog)) DestroyWindow(dialog);
-        for (HFONT f : fonts) DeleteObject(f);
-        FinishFlag = 0;
-        InstallStatusSavedFocus = 0;
-    }
-    HWND dialog = nullptr;
-    HFONT fonts[kMaxDialogFonts] = {};
+    InstallStatus() : DialogAsBuilt(InstallStatusDialog, InstallStatusSavedFocus) {}
 };
 
 }  // namespace
@@ -45,15 +30,8 @@ TEST_F(InstallStatus, CaptionPlaceAndSize) { ExpectDialogPlace(dialog, kCaption,
 TEST_F(InstallStatus, EveryControlAsLaidOut) { ExpectControlsAsLaidOut(dialog, kExpected); }
 
 TEST_F(InstallStatus, KeepsTheFocusAcrossDeactivation) {
-    ShowWindow(dialog, SW_SHOW);
-    HWND ok = GetDlgItem(dialog, 1018);
-    SetFocus(ok);
-    InstallStatusDialogProc(dialog, WM_NCACTIVATE, 0, 0);
-    EXPECT_EQ(InstallStatusSavedFocus, ok);
-    SetFocus(GetDlgItem(dialog, 1007));
-    InstallStatusDialogProc(dialog, WM_NCACTIVATE, 1, 0);
-    EXPECT_EQ(GetFocus(), ok);
-    EXPECT_EQ(InstallStatusSavedFocus, nullptr);
+    ExpectFocusKeptAcrossDeactivation(dialog, InstallStatusDialogProc, InstallStatusSavedFocus,
+                                      GetDlgItem(dialog, 1018), GetDlgItem(dialog, 1007));
 }
 
 TEST_F(InstallStatus, OtherCommandsStartNothing) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/globals.h"
 #include "support/driver.h"
 #include "support/inprocess.h"
+#include "support/sandbox.h"
 
 namespace {
 
@@ -23,6 +25,21 @@ RECT PlaceInDialog(HWND dialog, HWND control) {
 }
 
 }  // namespace
+
+void DialogAsBuilt::SetUp() {
+    EnterSandboxDrive();
+    FinishFlag = 0;
+    savedFocus = 0;
+    dialog = BuildDialog(spec, nullptr, fonts);
+    ASSERT_TRUE(dialog);
+}
+
+void DialogAsBuilt::TearDown() {
+    if (IsWindow(dialog)) DestroyWindow(dialog);
+    for (HFONT f : fonts) DeleteObject(f);
+    FinishFlag = 0;
+    savedFocus = 0;
+}
 
 int ScreenPixelsPerInch() {
     HDC screen = GetDC(nullptr);
@@ -126,6 +143,20 @@ void ExpectRedOnYellow(HWND dialog, int id) {
     EXPECT_EQ(lb.lbStyle, static_cast<UINT>(BS_SOLID));
     EXPECT_EQ(lb.lbColor, RGB(255, 255, 0));
     DeleteDC(dc);
+}
+
+void ExpectFocusKeptAcrossDeactivation(HWND dialog, DialogCallback callback, HWND& savedFocus, HWND keep,
+                                       HWND elsewhere) {
+    ASSERT_TRUE(keep);
+    ASSERT_NE(keep, elsewhere);
+    ShowWindow(dialog, SW_SHOW);
+    SetFocus(keep);
+    callback(dialog, WM_NCACTIVATE, 0, 0);
+    EXPECT_EQ(savedFocus, keep);
+    SetFocus(elsewhere);
+    callback(dialog, WM_NCACTIVATE, 1, 0);
+    EXPECT_EQ(GetFocus(), keep);
+    EXPECT_EQ(savedFocus, nullptr);
 }
 
 void ExpectLaidOutAsBuiltHere(HWND theirs, const DialogSpec& spec) {

@@ -1,10 +1,28 @@
-// Checks of a dialog as the layer builds it: its caption and place, each control as laid
-// out, fonts, the red-on-yellow note, and (across processes) a running dialog against a
-// twin built here. Every check reports through GoogleTest; none of them ends the test.
+// The tests of each dialog as the layer builds it: their fixture, and the checks they share
+// (caption and place, each control as laid out, fonts, the red-on-yellow note, the focus
+// kept across deactivation, and across processes a running dialog against a twin built
+// here). Every check reports through GoogleTest; none of them ends the test.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include "ui/dialog_layer.h"
+
+// The dialog of one table, built here and never shown, for the tests of that dialog as
+// built; before and after each test no installation has ended (FinishFlag 0) and the
+// focus its callback saves is cleared.
+class DialogAsBuilt : public ::testing::Test {
+protected:
+    DialogAsBuilt(const DialogSpec& spec, HWND& savedFocus) : spec(spec), savedFocus(savedFocus) {}
+    void SetUp() override;
+    void TearDown() override;
+    HWND dialog = nullptr;
+    HFONT fonts[kMaxDialogFonts] = {};
+
+private:
+    const DialogSpec& spec;
+    HWND& savedFocus;
+};
 
 // Pixels per logical inch of the screen (96, or 120 in the *_at_120dpi runs).
 int ScreenPixelsPerInch();
@@ -51,6 +69,12 @@ void ExpectControlsAsLaidOut(HWND dialog, const ExpectedControl (&rows)[N]) {
 // The dialog's answer to WM_CTLCOLORSTATIC for the control: red text on yellow, and a solid
 // yellow brush.
 void ExpectRedOnYellow(HWND dialog, int id);
+
+// Shows the dialog and checks that its callback keeps the keyboard focus across
+// deactivation: `keep` has it when the dialog is deactivated and the callback saves it;
+// `elsewhere` takes it meanwhile; on reactivation it is back on `keep`, the saved handle cleared.
+void ExpectFocusKeptAcrossDeactivation(HWND dialog, DialogCallback callback, HWND& savedFocus, HWND keep,
+                                       HWND elsewhere);
 
 // Compares a dialog of another process with a never-shown twin built here from the same
 // table (MapDialogRect does not work across processes): each control of the table there,

@@ -26,22 +26,9 @@ const ExpectedControl kExpected[] = {
     {1017, "Static", 0x50000000, 0, {5, 130, 195, 160}, kCaution, {"MS Sans Serif", 10, 700}},
 };
 
-class UninstallerDialogBuilt : public ::testing::Test {
+class UninstallerDialogBuilt : public DialogAsBuilt {
 protected:
-    void SetUp() override {
-        EnterSandboxDrive();
-        FinishFlag = 0;
-        UninstallerSavedFocus = 0;
-        dialog = BuildDialog(UninstallerDialog, nullptr, fonts);
-        ASSERT_TRUE(dialog);
-    }
-    void TearDown() override {
-        if (IsWindow(dialog)) DestroyWindow(dialog);
-        for (HFONT f : fonts) DeleteObject(f);
-        FinishFlag = 0;
-    }
-    HWND dialog = nullptr;
-    HFONT fonts[kMaxDialogFonts] = {};
+    UninstallerDialogBuilt() : DialogAsBuilt(UninstallerDialog, UninstallerSavedFocus) {}
 };
 
 }  // namespace
@@ -68,21 +55,15 @@ TEST_F(UninstallerDialogBuilt, TheCautionNoteIsRedOnYellowAndTheOtherLabelsAreNo
     ExpectRedOnYellow(dialog, 1017);
     HDC dc = CreateCompatibleDC(nullptr);
     SetTextColor(dc, RGB(1, 2, 3));
-    SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1005)));
+    SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1005)));
     EXPECT_NE(GetTextColor(dc), RGB(255, 0, 0));
     DeleteDC(dc);
 }
 
 TEST_F(UninstallerDialogBuilt, KeepsTheFocusAcrossDeactivation) {
-    ShowWindow(dialog, SW_SHOW);
-    HWND cancel = GetDlgItem(dialog, 1015);
-    SetFocus(cancel);
-    UninstallerDialogProc(dialog, WM_NCACTIVATE, 0, 0);
-    EXPECT_EQ(UninstallerSavedFocus, cancel);
-    SetFocus(GetDlgItem(dialog, 1006));
-    UninstallerDialogProc(dialog, WM_NCACTIVATE, 1, 0);
-    EXPECT_EQ(GetFocus(), cancel);
-    EXPECT_EQ(UninstallerSavedFocus, nullptr);
+    ExpectFocusKeptAcrossDeactivation(dialog, UninstallerDialogProc, UninstallerSavedFocus,
+                                      GetDlgItem(dialog, 1015), GetDlgItem(dialog, 1006));
 }
 
 TEST_F(UninstallerDialogBuilt, OtherCommandsDoNothing) {
