@@ -54,9 +54,9 @@ ticks=$(getconf CLK_TCK)
 unix_pid() {
   local p cmd
   for p in /proc/[0-9]*; do
-    cmd=$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null) || continue
+    cmd=$(tr '\0' ' ' 2>/dev/null <"$p/cmdline") || continue
     case "$cmd" in "$1"*) ;; *) continue ;; esac
-    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$wine_root/prefix" || continue
+    tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qx "WINEPREFIX=$wine_root/prefix" || continue
     echo "${p#/proc/}"; return 0
   done
   return 1
