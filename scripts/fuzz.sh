@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets natively with clang (fuzz/) and runs each one for a bounded
-# time from its seed corpus. Fails on the first crash or failed property; the input that
+# time from its seed corpus. Exits 1 when any target crashed or broke a property; the input that
 # caused it is left in the build directory (crash-*).
 #   QB_FUZZ_BUILD_DIR  build directory (default: <top>/fuzz-build)
 #   QB_FUZZ_SECONDS    time per target in seconds (default: 15; four targets, a minute in all)
