@@ -7,21 +7,20 @@
 
 #include "support/driver.h"
 #include "support/sandbox.h"
+#include "support/staged_run.h"
 
 namespace {
 
 const char kRecord[] = "c:\\quorbelregistry.dat";
 
-class InstallRun : public ::testing::Test {
+class InstallRun : public StagedProductRun {
 protected:
     void SetUp() override {
-        EnterSandboxDrive();
-        ResetSandbox();
+        StagedProductRun::SetUp();
         RemoveTree("t:\\apps");
-        StageProduct();
     }
     void TearDown() override {
-        ResetSandbox();
+        StagedProductRun::TearDown();
         RemoveTree("t:\\apps");
     }
 

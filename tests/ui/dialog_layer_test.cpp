@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/dialog_checks.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"
 #include "ui/dialog_layer.h"
@@ -26,19 +27,6 @@ void ExpectRect(const RECT& actual, const RECT& expected) {
     EXPECT_EQ(actual.top, expected.top);
     EXPECT_EQ(actual.right, expected.right);
     EXPECT_EQ(actual.bottom, expected.bottom);
-}
-
-int ScreenPixelsPerInch() {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
-LOGFONTA FontOf(HFONT font) {
-    LOGFONTA lf = {};
-    GetObjectA(font, sizeof lf, &lf);
-    return lf;
 }
 
 // The messages a callback receives, and what it does with them.
