@@ -41,10 +41,20 @@ bool LookupWindowRecord(HWND window, WindowRecord* copy) {
     return r != nullptr;
 }
 
-static void InsertRecord(const WindowRecord& fields) {
-    WindowRecord* r = static_cast<WindowRecord*>(malloc(sizeof(WindowRecord)));
+// A new record, no colours set and no callback yet, at the head of the list.
+static void InsertRecord(HWND window, HWND parent, DWORD flags, int showCommand, HFONT font,
+                         ControlKind kind, DWORD style) {
+    WindowRecord* r = static_cast<WindowRecord*>(calloc(1, sizeof(WindowRecord)));
     if (!r) return;
-    *r = fields;
+    r->window = window;
+    r->parent = parent;
+    r->flags = flags;
+    r->showCommand = showCommand;
+    r->font = font;
+    r->background = kColorNotSet;
+    r->textColor = kColorNotSet;
+    r->kind = kind;
+    r->style = style;
     Lock();
     r->next = gRecords;
     gRecords = r;
@@ -137,19 +147,10 @@ HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int hei
     const DLGTEMPLATE* t = reinterpret_cast<const DLGTEMPLATE*>(buffer);
     HWND dialog = CreateDialogIndirectParamA(Instance(), t, owner, DialogLayerProc, 0);
     SetWindowTextA(dialog, caption);
-    if (dialog) {
-        WindowRecord r = {};
-        r.window = dialog;
-        r.parent = owner;
-        r.flags = kRecordDialog | kRecordDialogUnits;
-        r.showCommand = ShowCommandFor(style);
-        r.font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
-        r.background = kColorNotSet;
-        r.textColor = kColorNotSet;
-        r.kind = DialogRecordKind;
-        r.style = style;
-        InsertRecord(r);
-    }
+    if (dialog)
+        InsertRecord(dialog, owner, kRecordDialog | kRecordDialogUnits, ShowCommandFor(style),
+                     reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)),
+                     DialogRecordKind, style);
     return dialog;
 }
 
@@ -190,19 +191,9 @@ HWND AddControl(HWND dialog, ControlKind kind, int id, const char* text, int x, 
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    Instance(), nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialogRecord.font), TRUE);
-    if (control) {
-        WindowRecord r = {};
-        r.window = control;
-        r.parent = dialog;
-        r.flags = kRecordControl | kRecordDialogUnits;
-        r.showCommand = SW_SHOW;
-        r.font = dialogRecord.font;
-        r.background = kColorNotSet;
-        r.textColor = kColorNotSet;
-        r.kind = kind;
-        r.style = style;
-        InsertRecord(r);
-    }
+    if (control)
+        InsertRecord(control, dialog, kRecordControl | kRecordDialogUnits, SW_SHOW,
+                     dialogRecord.font, kind, style);
     return control;
 }
 
