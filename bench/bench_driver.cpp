@@ -18,105 +18,10 @@
 #include <stdlib.h>
 #include <string.h>
 
-static const char* const kWelcomeCaption = "ZARVO Systems Installer v1.00";
-static const char* const kStatusCaption = "Installing Product on your Machine now";
-static const char* const kNames[5] = {"qb.exe", "QBmanual100.PDF", "QBmanual100.doc",
-                                      "QBmanual100.txt", "QBinstaller100.exe"};
+#include "drive.h"
+
 static const int kWelcomeContinue = 1002;
 static const int kStatusOk = 1018;
-
-static double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-static void Fail(const char* what) {
-    fprintf(stderr, "bench_driver: %s (error %lu)\n", what, GetLastError());
-    fflush(stderr);
-    ExitProcess(2);
-}
-
-struct Child {
-    PROCESS_INFORMATION info = {};
-};
-
-static Child Start(const char* exe, const char* folder) {
-    char commandLine[MAX_PATH + 2];
-    wsprintfA(commandLine, "\"%s\"", exe);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    Child child;
-    if (!CreateProcessA(exe, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
-                        &child.info))
-        Fail(exe);
-    return child;
-}
-
-static void End(Child& child) {
-    if (WaitForSingleObject(child.info.hProcess, 10000) != WAIT_OBJECT_0) {
-        fprintf(stderr, "bench_driver: a program did not exit; ended it\n");
-        TerminateProcess(child.info.hProcess, 99);
-        WaitForSingleObject(child.info.hProcess, 5000);
-    }
-    CloseHandle(child.info.hProcess);
-    CloseHandle(child.info.hThread);
-}
-
-struct Search {
-    DWORD pid;
-    const char* caption;  // the window's caption, or null for any message box
-    HWND except;
-    HWND found;
-};
-
-// A message box: a dialog whose text is in a static control with id 0xFFFF.
-static bool IsMessageBox(HWND window) {
-    char cls[16] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    return lstrcmpiA(cls, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr;
-}
-
-static BOOL CALLBACK Match(HWND window, LPARAM lParam) {
-    Search* s = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != s->pid || window == s->except || !IsWindowVisible(window)) return TRUE;
-    if (s->caption) {
-        char text[128] = {};
-        GetWindowTextA(window, text, sizeof text);
-        if (lstrcmpA(text, s->caption) != 0) return TRUE;
-    } else if (!IsMessageBox(window)) {
-        return TRUE;
-    }
-    s->found = window;
-    return FALSE;
-}
-
-// Polls every millisecond for a visible top-level window of the child: the one with that
-// caption, or any message box other than `except` when caption is null.
-static HWND WaitFor(const Child& child, const char* caption, HWND except = nullptr) {
-    double deadline = Now() + 60000;
-    while (Now() < deadline) {
-        Search s = {child.info.dwProcessId, caption, except, nullptr};
-        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-        if (s.found) return s.found;
-        if (WaitForSingleObject(child.info.hProcess, 0) == WAIT_OBJECT_0) break;
-        Sleep(1);
-    }
-    Fail(caption ? caption : "no message box");
-    return nullptr;
-}
-
-// The text of a message box, read without sending it a message (the program may be busy).
-static void BoxText(HWND box, char* text, int size) {
-    text[0] = 0;
-    GetWindowTextA(GetDlgItem(box, 0xFFFF), text, size);
-}
-
-static void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 static SIZE_T PeakWorkingSet(const Child& child) {
     PROCESS_MEMORY_COUNTERS counters = {};
@@ -133,7 +38,7 @@ static double StartupOnce(const char* exe, const char* folder, bool installer) {
     HWND window = installer ? WaitFor(child, kWelcomeCaption) : WaitFor(child, nullptr);
     double elapsed = Now() - t0;
     // Alt+F4 ends the welcome dialog and the run; the bare box is answered.
-    if (installer) PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (installer) CloseBySystem(window);
     else Click(window, IDOK);
     End(child);
     return elapsed;
@@ -164,7 +69,7 @@ static int Hold(const char* exe, const char* folder) {
     fflush(stdout);
     char line[64];
     if (!fgets(line, sizeof line, stdin)) {}
-    if (installer) PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (installer) CloseBySystem(window);
     else Click(window, IDOK);
     End(child);
     printf("DONE\n");
@@ -192,7 +97,7 @@ static void MakeMaster(const char* installer, ULONGLONG eachBytes) {
     unsigned seed = 12345;
     for (int i = 0; i < 4; ++i) {
         char path[MAX_PATH];
-        wsprintfA(path, "%s\\%s", kMaster, kNames[i]);
+        wsprintfA(path, "%s\\%s", kMaster, kProductNames[i]);
         if (HasSize(path, eachBytes)) continue;
         HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) Fail(path);
@@ -209,14 +114,14 @@ static void MakeMaster(const char* installer, ULONGLONG eachBytes) {
         CloseHandle(file);
     }
     char path[MAX_PATH];
-    wsprintfA(path, "%s\\%s", kMaster, kNames[4]);
+    wsprintfA(path, "%s\\%s", kMaster, kProductNames[4]);
     if (!CopyFileA(installer, path, FALSE)) Fail(path);
 }
 
 // The install folder and the record go; the staging folder gets the five files again
 // (hard links to the master copies: staging costs no copying).
 static void Restage() {
-    for (const char* name : kNames) {
+    for (const char* name : kProductNames) {
         char path[MAX_PATH];
         wsprintfA(path, "%s\\%s", kInstalled, name);
         DeleteFileA(path);
@@ -227,7 +132,7 @@ static void Restage() {
     DeleteFileA("c:\\quorbelregistry.dat");
     CreateDirectoryA("c:\\zarvo", nullptr);
     CreateDirectoryA(kStaging, nullptr);
-    for (const char* name : kNames) {
+    for (const char* name : kProductNames) {
         char from[MAX_PATH], to[MAX_PATH];
         wsprintfA(from, "%s\\%s", kMaster, name);
         wsprintfA(to, "%s\\%s", kStaging, name);
@@ -236,7 +141,7 @@ static void Restage() {
 }
 
 static void CheckInstalled() {
-    for (const char* name : kNames) {
+    for (const char* name : kProductNames) {
         char from[MAX_PATH], to[MAX_PATH];
         wsprintfA(from, "%s\\%s", kMaster, name);
         wsprintfA(to, "%s\\%s", kInstalled, name);
@@ -255,7 +160,7 @@ struct CopyResult {
 static CopyResult InstallOnce() {
     Restage();
     char exe[MAX_PATH];
-    wsprintfA(exe, "%s\\%s", kStaging, kNames[4]);
+    wsprintfA(exe, "%s\\%s", kStaging, kProductNames[4]);
     Child child = Start(exe, kStaging);
     Click(WaitFor(child, kWelcomeCaption), kWelcomeContinue);
     HWND status = WaitFor(child, kStatusCaption);

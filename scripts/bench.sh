@@ -66,9 +66,9 @@ cpu_ticks() { sed 's/^.*) //' "/proc/$1/stat" | awk '{print $12 + $13}'; }
 server_pid=$(unix_pid /usr/lib/wine/wineserver) || { echo "bench: no wineserver" >&2; exit 1; }
 
 idle_once() {   # $1 = installer|bare, $2 = Windows path of the program
-  local in out line pid s0 w0 t0 s1 w1 t1
+  local in out line pid s0 w0 t0 s1 w1 t1 hold_pid
   coproc HOLD { wrun wine "$driver" hold "$2" 'c:\' 2>&1; }
-  in=${HOLD[1]} out=${HOLD[0]}
+  in=${HOLD[1]} out=${HOLD[0]} hold_pid=$HOLD_PID
   read -r line <&"$out"
   line=${line%$'\r'}
   [ "${line%% *}" = READY ] || { echo "bench: hold said: $line" >&2; exit 1; }
@@ -79,7 +79,7 @@ idle_once() {   # $1 = installer|bare, $2 = Windows path of the program
   s1=$(cpu_ticks "$pid") w1=$(cpu_ticks "$server_pid") t1=$(date +%s.%N)
   echo go >&"$in"
   read -r line <&"$out" || true
-  wait "$HOLD_PID" 2>/dev/null || true
+  wait "$hold_pid" 2>/dev/null || true
   awk -v who="$1" -v p=$((s1 - s0)) -v w=$((w1 - w0)) -v hz="$ticks" -v t0="$t0" -v t1="$t1" \
     'BEGIN { printf "idle %s %.3f\nidleserver %s %.3f\n", who, 100 * p / hz / (t1 - t0), who, 100 * w / hz / (t1 - t0) }' >>"$log"
 }
