@@ -134,9 +134,10 @@ row "  throughput (MiB/s)" "$(mbps "$cp_q")" "$(mbps "$cp_b")"
 row "  difference, installer less baseline (ms)" "$(fmt "$(awk -v q="$cp_q" -v b="$cp_b" 'BEGIN { print q - b }')" %.1f)" "-"
 row "peak working set during the copy (KiB)" "$(fmt "$pk_q" '%.0f' | awk '{ print int($1 / 1024) }')" \
     "$(fmt "$pk_b" '%.0f' | awk '{ print int($1 / 1024) }')"
-if awk -v q="$cp_q" -v b="$cp_b" 'BEGIN { exit !(q - b < 25) }'; then
-  echo "note: the installer took less than one 25 ms pump longer than the baseline: its pumps"
-  echo "      found a message waiting (the repaint of the progress text) and did not sleep."
+if awk -v q="$cp_q" -v b="$cp_b" -v p="$pumps_ms" 'BEGIN { exit !(q - b < p) }'; then
+  echo "note: the installer took less than 5 x 25 ms longer than the baseline, so its pumps did"
+  echo "      not all sleep: a pump sleeps only when no message waits, and each progress text"
+  echo "      leaves its repaint waiting. Read the copy ratio without the pumps taken off."
 fi
 echo "baselines: bare_box.exe (one MessageBoxA) for size, start-up and idle;"
 echo "bare_copy.exe (five CopyFileA calls between two message boxes) for copy and memory."
