@@ -6,7 +6,7 @@
 # the host's / is never mapped (z: is removed). When run as root, the prefix belongs to
 # an unprivileged user so that read-only files behave as they do on Windows.
 set -euo pipefail
-root=$1 mode=$2 pdrive=$3
+root=$(realpath -m "$1") mode=$2 pdrive=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 [ -f "$root/.ready" ] && exit 0
 
