@@ -97,7 +97,7 @@ struct DialogSpec {
 };
 const int kMaxDialogFonts = 4;
 
-// Builds the dialog of spec without showing it; fonts[] receives the fonts made.
-HWND BuildDialog(const DialogSpec& spec, HWND owner, HFONT fonts[kMaxDialogFonts]);
+// Builds the dialog of layout without showing it; fonts[] receives the fonts made.
+HWND BuildDialog(const DialogSpec& layout, HWND owner, HFONT fonts[kMaxDialogFonts]);
 // Builds, runs modally, deletes the fonts and returns the result (0 unless ended otherwise).
-int32_t RunDialog(const DialogSpec& spec, HWND owner, DialogCallback callback);
+int32_t RunDialog(const DialogSpec& layout, HWND owner, DialogCallback callback);

@@ -30,7 +30,7 @@ void DialogAsBuilt::SetUp() {
     EnterSandboxDrive();
     FinishFlag = 0;
     savedFocus = 0;
-    dialog = BuildDialog(spec, nullptr, fonts);
+    dialog = BuildDialog(layout, nullptr, fonts);
     ASSERT_TRUE(dialog);
 }
 
@@ -159,13 +159,13 @@ void ExpectFocusKeptAcrossDeactivation(HWND dialog, DialogCallback callback, HWN
     EXPECT_EQ(savedFocus, nullptr);
 }
 
-void ExpectLaidOutAsBuiltHere(HWND theirs, const DialogSpec& spec) {
-    SCOPED_TRACE(spec.caption);
+void ExpectLaidOutAsBuiltHere(HWND theirs, const DialogSpec& layout) {
+    SCOPED_TRACE(layout.caption);
     HFONT fonts[kMaxDialogFonts] = {};
-    HWND twin = BuildDialog(spec, nullptr, fonts);
+    HWND twin = BuildDialog(layout, nullptr, fonts);
     ASSERT_TRUE(twin);
-    for (int i = 0; i < spec.controlCount; ++i) {
-        const ControlSpec& c = spec.controls[i];
+    for (int i = 0; i < layout.controlCount; ++i) {
+        const ControlSpec& c = layout.controls[i];
         SCOPED_TRACE(c.id);
         HWND control = GetDlgItem(theirs, c.id);
         EXPECT_TRUE(control);

@@ -13,14 +13,14 @@
 // focus its callback saves is cleared.
 class DialogAsBuilt : public ::testing::Test {
 protected:
-    DialogAsBuilt(const DialogSpec& spec, HWND& savedFocus) : spec(spec), savedFocus(savedFocus) {}
+    DialogAsBuilt(const DialogSpec& layout, HWND& savedFocus) : layout(layout), savedFocus(savedFocus) {}
     void SetUp() override;
     void TearDown() override;
     HWND dialog = nullptr;
     HFONT fonts[kMaxDialogFonts] = {};
 
 private:
-    const DialogSpec& spec;
+    const DialogSpec& layout;
     HWND& savedFocus;
 };
 
@@ -79,4 +79,4 @@ void ExpectFocusKeptAcrossDeactivation(HWND dialog, DialogCallback callback, HWN
 // Compares a dialog of another process with a never-shown twin built here from the same
 // table (MapDialogRect does not work across processes): each control of the table there,
 // visible, with the table's text and the twin's rectangle; the same client origin and size.
-void ExpectLaidOutAsBuiltHere(HWND theirs, const DialogSpec& spec);
+void ExpectLaidOutAsBuiltHere(HWND theirs, const DialogSpec& layout);
