@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 #include "fuzz_check.h"
 #include "install/record_text.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 
 const int kTableSize = 11;  // FileNames and FilePaths: indices 0 to 10
 

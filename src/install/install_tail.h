@@ -1,7 +1,7 @@
 // What the install procedure reads from the command-line tail: a record path and an
 // install folder. Free of Windows headers.
 #pragma once
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 
 extern const char* const kDefaultInstallFolder;  // "c:\zarvo\quorbel"
 extern const char* const kDefaultRecordPath;     // "c:\quorbelregistry.dat"

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 #include "fs/error_state.h"
 #include "uninstall/folder_shape.h"
 
