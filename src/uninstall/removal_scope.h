@@ -2,7 +2,7 @@
 // from what the disk shows now.
 #pragma once
 #include "base/dyn_string.h"
-#include "uninstall/folder_shape.h"
+#include "base/folder_shape.h"
 
 // RemoveNothing when the text names no safe place (see ScopeOfFolderText) or when the
 // folder or any folder above it is a reparse point (a junction or a symbolic link: its

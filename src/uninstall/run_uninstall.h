@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "base/dyn_string.h"
+#include "base/folder_shape.h"
 #include "fs/error_state.h"
-#include "uninstall/folder_shape.h"
 
 extern const char* const kUninstallSuccess;     // "Uninstallation Successful!"
 extern const char* const kUninstallIncomplete;  // some product file is still there

@@ -1,4 +1,4 @@
-#include "uninstall/folder_shape.h"
+#include "base/folder_shape.h"
 
 // The longest product file name, "QBinstaller100.exe", and the longest path the file
 // services hand to the system for a delete: longer paths are cut, and a cut name could
