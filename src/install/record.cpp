@@ -1,7 +1,7 @@
 #include "install/record.h"
 
+#include "base/record_text.h"
 #include "fs/file_services.h"
-#include "install/record_text.h"
 
 const char* const kRecordPath = "c:\\quorbelregistry.dat";
 
