@@ -2,9 +2,7 @@
 // install folder. Free of Windows headers.
 #pragma once
 #include "base/dyn_string.h"
-
-extern const char* const kDefaultInstallFolder;  // "c:\zarvo\quorbel"
-extern const char* const kDefaultRecordPath;     // "c:\quorbelregistry.dat"
+#include "base/product.h"
 
 // A tail that begins with a double quote loses its first and last character. The text
 // before the first blank is the record path, the text after it the install folder; with

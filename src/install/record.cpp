@@ -3,8 +3,6 @@
 #include "base/record_text.h"
 #include "fs/file_services.h"
 
-const char* const kRecordPath = "c:\\quorbelregistry.dat";
-
 int OpenRecord(ErrorState& error, const DynString& recordPath) {
     int fileNumber = FreeFileNumber();
     OpenRaw(error, recordPath, fileNumber);

@@ -4,8 +4,6 @@
 #include "base/dyn_string.h"
 #include "fs/error_state.h"
 
-extern const char* const kRecordPath;  // "c:\quorbelregistry.dat"
-
 // Takes a free file number and opens the record file (created empty when absent, never
 // truncated; read-only when read-write access is refused). Returns the file number.
 int OpenRecord(ErrorState& error, const DynString& recordPath);

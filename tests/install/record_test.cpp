@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/product.h"
 #include "fs/file_services.h"
 #include "install/record.h"
 #include "support/sandbox.h"
@@ -45,7 +46,7 @@ protected:
 }  // namespace
 
 TEST_F(Record, IsTheFolderAndOneCarriageReturn) {
-    EXPECT_STREQ(kRecordPath, "c:\\quorbelregistry.dat");
+    EXPECT_STREQ(kDefaultRecordPath, "c:\\quorbelregistry.dat");
     Write("c:\\zarvo\\quorbel");
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
     EXPECT_EQ(Read(), "c:\\zarvo\\quorbel");
