@@ -5,6 +5,8 @@
 
 #include "app/command_tail.h"
 #include "app/globals.h"
+#include "app/startup.h"
+#include "app/win_main.h"
 #include "fs/file_services.h"
 #include "ui/dialog_layer.h"
 
@@ -43,7 +45,7 @@ extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WINAPI Proces
         SetDialogLayerInstance(module);
         exitCode = static_cast<UINT>(WinMain(module, nullptr, const_cast<LPSTR>(tail), showCommand));
         CloseAllFiles();
-        ReleaseProgramGlobals();
+        ReleaseStringTables();
         ReleaseThreadState();
     }
     CoUninitialize();

@@ -1,3 +1,5 @@
+#include "app/win_main.h"
+
 #include "app/globals.h"
 #include "app/welcome_dialog.h"
 
