@@ -4,10 +4,10 @@
 #include <objbase.h>
 
 #include "app/command_tail.h"
-#include "app/globals.h"
 #include "app/startup.h"
 #include "app/win_main.h"
 #include "fs/file_services.h"
+#include "run/globals.h"
 #include "ui/dialog_layer.h"
 
 // Hardening that nobody sees: DLLs load from the system folder only (never one planted

@@ -2,7 +2,7 @@
 #include "app/farewell_dialog.h"
 
 #include "app/dialog_flow.h"
-#include "app/globals.h"
+#include "run/globals.h"
 
 static const FontSpec kFonts[] = {
     {"MS Sans Serif", 14, 700},  // C

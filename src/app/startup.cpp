@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <stdlib.h>
 
-#include "app/globals.h"
 #include "install/run_install.h"
+#include "run/globals.h"
 #include "ui/dialog_layer.h"
 
 static DWORD gThreadSlot = TLS_OUT_OF_INDEXES;

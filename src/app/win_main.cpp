@@ -1,7 +1,7 @@
 #include "app/win_main.h"
 
-#include "app/globals.h"
 #include "app/welcome_dialog.h"
+#include "run/globals.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateStringTables();

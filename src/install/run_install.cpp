@@ -1,11 +1,11 @@
 #include "install/run_install.h"
 
-#include "app/globals.h"
 #include "base/product.h"
 #include "fs/file_services.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
 #include "install/record.h"
+#include "run/globals.h"
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
 

@@ -1,9 +1,9 @@
 #include "uninstall/run_uninstall.h"
 
-#include "app/globals.h"
 #include "base/product.h"
 #include "fs/file_services.h"
 #include "install/record.h"
+#include "run/globals.h"
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
 #include "uninstall/removal_scope.h"

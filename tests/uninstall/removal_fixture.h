@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "run/globals.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"
 #include "ui/dialog_spec.h"

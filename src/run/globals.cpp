@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "run/globals.h"
 
 #include <stdlib.h>
 
