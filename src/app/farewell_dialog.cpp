@@ -1,7 +1,7 @@
 // The farewell dialog: what a user sees after declining.
 #include "app/farewell_dialog.h"
 
-#include "app/dialog_flow.h"
+#include "run/callback.h"
 #include "run/globals.h"
 
 static const FontSpec kFonts[] = {

@@ -1,8 +1,8 @@
 // The installation status dialog: the window in which the product gets installed.
 #include "install/install_status_dialog.h"
 
-#include "app/dialog_flow.h"
 #include "install/run_install.h"
+#include "run/callback.h"
 #include "run/globals.h"
 
 static const FontSpec kFonts[] = {

@@ -1,7 +1,7 @@
 // The uninstaller dialog: the confirmation and progress window of a removal.
 #include "uninstall/uninstaller_dialog.h"
 
-#include "app/dialog_flow.h"
+#include "run/callback.h"
 #include "run/globals.h"
 #include "uninstall/run_uninstall.h"
 

@@ -1,4 +1,4 @@
-#include "app/dialog_flow.h"
+#include "run/callback.h"
 
 #include "run/globals.h"
 #include "ui/dialog_layer.h"
