@@ -4,8 +4,8 @@
 #include "fs/file_services.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
-#include "install/record.h"
 #include "run/globals.h"
+#include "run/record.h"
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
 

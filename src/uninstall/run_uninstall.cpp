@@ -2,8 +2,8 @@
 
 #include "base/product.h"
 #include "fs/file_services.h"
-#include "install/record.h"
 #include "run/globals.h"
+#include "run/record.h"
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
 #include "uninstall/removal_scope.h"

@@ -1,4 +1,4 @@
-#include "install/record.h"
+#include "run/record.h"
 
 #include "base/record_text.h"
 #include "fs/file_services.h"

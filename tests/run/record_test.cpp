@@ -6,7 +6,7 @@
 
 #include "base/product.h"
 #include "fs/file_services.h"
-#include "install/record.h"
+#include "run/record.h"
 #include "support/sandbox.h"
 
 namespace {
