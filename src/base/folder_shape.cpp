@@ -1,5 +1,6 @@
 #include "base/folder_shape.h"
 
+#include "base/path_text.h"
 #include "base/product.h"
 
 // The longest path the file services hand to the system for a delete: longer paths are
@@ -16,13 +17,8 @@ static bool IsPlainLevel(const char* level, size_t length) {
     if (length == 0) return false;
     bool onlyDotsAndSpaces = true;
     for (size_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(level[i]);
-        if (c < 32) return false;
-        switch (c) {
-        case '*': case '?': case '"': case '<': case '>': case '|': case ':':
-            return false;
-        }
-        if (c != '.' && c != ' ') onlyDotsAndSpaces = false;
+        if (NameCannotHold(level[i])) return false;
+        if (level[i] != '.' && level[i] != ' ') onlyDotsAndSpaces = false;
     }
     return !onlyDotsAndSpaces;
 }

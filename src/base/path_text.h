@@ -2,6 +2,9 @@
 #pragma once
 #include <stddef.h>
 
+// True for a character that no name on disk holds: a control character, a separator ("\",
+// "/", ":"), a wildcard ("*", "?"), or one of '"', "<", ">", "|".
+bool NameCannotHold(char c);
 // True when the text holds "*" or "?".
 bool HasWildcard(const char* text, size_t n);
 // Length of the folder part of a path: everything up to and including its last "\", "/"
