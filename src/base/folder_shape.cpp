@@ -3,10 +3,6 @@
 #include "base/path_text.h"
 #include "base/product.h"
 
-// The longest path the file services hand to the system for a delete: longer paths are
-// cut, and a cut name could be another file's.
-static const size_t kLongestDeletePath = 256;
-
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 static bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -50,7 +46,9 @@ RemovalScope ScopeOfFolderText(const char* folder, size_t length) {
     size_t end = length;
     if (end > root && IsSeparator(folder[end - 1])) --end;  // one trailing separator
     if (end == root) {
-        if (root + 1 + LongestProductFileName() > kLongestDeletePath) return RemoveNothing;
+        // The file services cut a longer path for a delete, and a cut name could be
+        // another file's.
+        if (root + 1 + LongestProductFileName() > kNamePathLimit) return RemoveNothing;
         return RemoveProductFilesOnly;
     }
     for (size_t from = root + 1; from <= end;) {

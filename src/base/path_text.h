@@ -2,6 +2,10 @@
 #pragma once
 #include <stddef.h>
 
+// How much of a path the file services hand to the system; a longer path is cut.
+const size_t kFolderPathLimit = 255;  // open, make folder, remove folder
+const size_t kNamePathLimit = 256;    // delete, copy
+
 // True for a character that no name on disk holds: a control character, a separator ("\",
 // "/", ":"), a wildcard ("*", "?"), or one of '"', "<", ">", "|".
 bool NameCannotHold(char c);
