@@ -12,8 +12,8 @@ static const ControlSpec kControls[] = {
     {1013, Label, 5, 10, 210, 80,
      "We hope you consider trying our product again soon!                   Best Regards,  "
      "Verlind (programmer and business owner)",
-     0, kColorNotSet, kColorNotSet},
-    {1014, PushButton, 5, 90, 205, 30, "OK, exit to Windows now", -1, kColorNotSet, kColorNotSet},
+     0},
+    {1014, PushButton, 5, 90, 205, 30, "OK, exit to Windows now", -1},
 };
 
 const DialogSpec FarewellDialog = {"Installation Canceled", 163, 174, 217, 125,

@@ -21,11 +21,10 @@ static const ControlSpec kControls[] = {
      "desired.   Do you want to continue with this Installation?  Choosing 'no' will mean we "
      "won't install Quorbel v1.00 now, but you may return here to install it in the future if "
      "you want to then.",
-     0, kColorNotSet, kColorNotSet},
-    {1002, PushButton, 100, 75, 95, 40, "Yes, let's Continue!", 1, kColorNotSet, kColorNotSet},
-    {1003, PushButton, 5, 75, 90, 40, "No, Maybe Later", -1, kColorNotSet, kColorNotSet},
-    {1004, PushButton, 5, 120, 190, 25, "Remove/Uninstall Program and All of Its Components", -1,
-     kColorNotSet, kColorNotSet},
+     0},
+    {1002, PushButton, 100, 75, 95, 40, "Yes, let's Continue!", 1},
+    {1003, PushButton, 5, 75, 90, 40, "No, Maybe Later", -1},
+    {1004, PushButton, 5, 120, 190, 25, "Remove/Uninstall Program and All of Its Components", -1},
     {1016, Label, 5, 150, 190, 25,
      "Once you press \"Yes, let's Continue' the selected process and operations cannot be "
      "stopped.  If unsure, click \"No, Maybe Later\" button.",

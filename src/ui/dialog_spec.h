@@ -14,7 +14,9 @@ struct ControlSpec {
     int x, y, width, height;
     const char* text;
     int font;  // index into the dialog's fonts, -1 for the template font
-    LONG textColor, backgroundColor;  // kColorNotSet: SetControlColor is not called
+    // Left not set, SetControlColor is not called.
+    LONG textColor = kColorNotSet;
+    LONG backgroundColor = kColorNotSet;
 };
 struct FontSpec {
     const char* face;

@@ -18,11 +18,11 @@ static const ControlSpec kControls[] = {
     {1005, Label, 10, 10, 185, 40,
      "The ZARVO Systems Quorbel v1.00 is being removed from your computer.  If you wish to use "
      "this product again, you must reinstall it from a download or removable media.",
-     0, kColorNotSet, kColorNotSet},
-    {1006, PushButton, 105, 90, 90, 40, "OK, Destroy Now", -1, kColorNotSet, kColorNotSet},
-    {1009, TextBox, 5, 65, 190, 25, "Perfng Reqd Oper", 1, kColorNotSet, kColorNotSet},
-    {1010, Label, 20, 50, 160, 15, "Status of Uninstallation:", 2, kColorNotSet, kColorNotSet},
-    {1015, PushButton, 5, 90, 90, 40, "Cancel Immediately", 0, kColorNotSet, kColorNotSet},
+     0},
+    {1006, PushButton, 105, 90, 90, 40, "OK, Destroy Now", -1},
+    {1009, TextBox, 5, 65, 190, 25, "Perfng Reqd Oper", 1},
+    {1010, Label, 20, 50, 160, 15, "Status of Uninstallation:", 2},
+    {1015, PushButton, 5, 90, 90, 40, "Cancel Immediately", 0},
     {1017, Label, 5, 130, 190, 30,
      "Note: Use caution when clicking \"Ok, Destroy Now\".  If unsure, choose \"Cancel "
      "Immediately\"",
