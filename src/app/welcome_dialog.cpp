@@ -7,8 +7,6 @@
 #include "run/globals.h"
 #include "uninstall/uninstaller_dialog.h"
 
-static const LONG kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);
-
 static const FontSpec kFonts[] = {
     {"MS Sans Serif", 8, 700},   // A
     {"MS Sans Serif", 10, 700},  // B
@@ -28,7 +26,7 @@ static const ControlSpec kControls[] = {
     {1016, Label, 5, 150, 190, 25,
      "Once you press \"Yes, let's Continue' the selected process and operations cannot be "
      "stopped.  If unsure, click \"No, Maybe Later\" button.",
-     0, kRed, kYellow},
+     0, kNoteTextColor, kNoteBackgroundColor},
 };
 
 const DialogSpec WelcomeDialog = {"ZARVO Systems Installer v1.00", 215, 150, 201, 179,

@@ -33,6 +33,10 @@ struct DialogSpec {
 };
 const int kMaxDialogFonts = 4;
 
+// A note's colours: red text on yellow.
+const LONG kNoteTextColor = RGB(255, 0, 0);
+const LONG kNoteBackgroundColor = RGB(255, 255, 0);
+
 // Builds the dialog of layout without showing it; fonts[] receives the fonts made.
 HWND BuildDialog(const DialogSpec& layout, HWND owner, HFONT fonts[kMaxDialogFonts]);
 // Builds, runs modally, deletes the fonts and returns the result (0 unless ended otherwise).

@@ -5,8 +5,6 @@
 #include "run/globals.h"
 #include "uninstall/run_uninstall.h"
 
-static const LONG kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);
-
 static const FontSpec kFonts[] = {
     {"MS Sans Serif", 8, 700},
     {"MS Sans Serif", 24, 700},
@@ -26,7 +24,7 @@ static const ControlSpec kControls[] = {
     {1017, Label, 5, 130, 190, 30,
      "Note: Use caution when clicking \"Ok, Destroy Now\".  If unsure, choose \"Cancel "
      "Immediately\"",
-     3, kRed, kYellow},
+     3, kNoteTextColor, kNoteBackgroundColor},
 };
 
 const DialogSpec UninstallerDialog = {"Quorbel v1.00 Program Uninstaller", 101, 177, 201, 165,
