@@ -140,7 +140,8 @@ size_t MakeDialogTemplate(BYTE* buffer, DWORD style, DWORD exStyle, int x, int y
 HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int height,
                DWORD style, DWORD exStyle) {
     if (style == 0) style = kDefaultDialogStyle;
-    style = (style | 0x54) & ~0x10000002u;  // hidden, no system-modal
+    // Always the template font; hidden until shown, never system-modal.
+    style = (style | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK) & ~(WS_VISIBLE | DS_SYSMODAL);
 
     alignas(4) BYTE buffer[kDialogTemplateSize];
     MakeDialogTemplate(buffer, style, exStyle, x, y, width, height);
@@ -161,9 +162,9 @@ struct KindRow {
 };
 static const KindRow kKinds[] = {
     {nullptr, 0, 0},
-    {"STATIC", 0x50000000, 0x50000000},  // Label: WS_CHILD|WS_VISIBLE|SS_LEFT
-    {"BUTTON", 0x50010000, 0x50000000},  // PushButton: ...|WS_TABSTOP|BS_PUSHBUTTON
-    {"EDIT", 0x50810080, 0x50000000},    // TextBox: ...|WS_BORDER|WS_TABSTOP|ES_AUTOHSCROLL
+    {"STATIC", WS_CHILD | WS_VISIBLE | SS_LEFT, WS_CHILD | WS_VISIBLE},
+    {"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, WS_CHILD | WS_VISIBLE},
+    {"EDIT", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, WS_CHILD | WS_VISIBLE},
 };
 
 HWND AddControl(HWND dialog, ControlKind kind, int id, const char* text, int x, int y,

@@ -14,7 +14,8 @@ const LONG kSystemColor = -1;
 const LONG kTransparent = -2;  // background only
 const LONG kColorNotSet = -3;
 
-const DWORD kDefaultDialogStyle = 0x80C000D4;  // WS_POPUP|WS_CAPTION|DS_MODALFRAME|DS_SETFONT|DS_NOFAILCREATE|DS_3DLOOK
+const DWORD kDefaultDialogStyle =
+    WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
 
 // WindowRecord flags.
 const DWORD kRecordDialogUnits = 0x0001;

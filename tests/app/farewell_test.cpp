@@ -15,8 +15,8 @@ const std::string kGoodbye = "We hope you consider trying our product again soon
                              "Best Regards,  Verlind (programmer and business owner)";
 
 const ExpectedControl kExpected[] = {
-    {1013, "Static", 0x50000000, 0, {5, 10, 215, 90}, kGoodbye.c_str(), {"MS Sans Serif", 14, 700}},
-    {1014, "Button", 0x50010000, 0, {5, 90, 210, 120}, "OK, exit to Windows now", kTemplateFont},
+    {1013, "Static", kLabelStyle, 0, {5, 10, 215, 90}, kGoodbye.c_str(), {"MS Sans Serif", 14, 700}},
+    {1014, "Button", kButtonStyle, 0, {5, 90, 210, 120}, "OK, exit to Windows now", kTemplateFont},
 };
 
 class Farewell : public DialogAsBuilt {

@@ -18,12 +18,12 @@ const char kNote[] =
     "If unsure, click \"No, Maybe Later\" button.";
 
 const ExpectedControl kExpected[] = {
-    {1001, "Static", 0x50000000, 0, {5, 5, 195, 70}, kIntro, {"MS Sans Serif", 8, 700}},
-    {1002, "Button", 0x50010000, 0, {100, 75, 195, 115}, "Yes, let's Continue!", {"MS Sans Serif", 10, 700}},
-    {1003, "Button", 0x50010000, 0, {5, 75, 95, 115}, "No, Maybe Later", kTemplateFont},
-    {1004, "Button", 0x50010000, 0, {5, 120, 195, 145}, "Remove/Uninstall Program and All of Its Components",
+    {1001, "Static", kLabelStyle, 0, {5, 5, 195, 70}, kIntro, {"MS Sans Serif", 8, 700}},
+    {1002, "Button", kButtonStyle, 0, {100, 75, 195, 115}, "Yes, let's Continue!", {"MS Sans Serif", 10, 700}},
+    {1003, "Button", kButtonStyle, 0, {5, 75, 95, 115}, "No, Maybe Later", kTemplateFont},
+    {1004, "Button", kButtonStyle, 0, {5, 120, 195, 145}, "Remove/Uninstall Program and All of Its Components",
      kTemplateFont},
-    {1016, "Static", 0x50000000, 0, {5, 150, 195, 175}, kNote, {"MS Sans Serif", 8, 700}},
+    {1016, "Static", kLabelStyle, 0, {5, 150, 195, 175}, kNote, {"MS Sans Serif", 8, 700}},
 };
 
 // The own fonts' heights at 96 pixels per inch, as numbers.

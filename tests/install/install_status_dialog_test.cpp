@@ -9,11 +9,11 @@
 namespace {
 
 const ExpectedControl kExpected[] = {
-    {1007, "Edit", 0x50010080, WS_EX_CLIENTEDGE, {5, 75, 195, 100}, "begin copying...", {"MS Sans Serif", 24, 700}},
-    {1008, "Static", 0x50000000, 0, {70, 65, 130, 75}, "Installation Status", kTemplateFont},
-    {1011, "Static", 0x50000000, 0, {35, 5, 175, 45}, "Welcome", {"Smudger LET", 48, 400}},
-    {1012, "Static", 0x50000000, 0, {15, 50, 190, 65}, "Quorbel by ZARVO System  s", {"Smudger LET", 16, 400}},
-    {1018, "Button", 0x50010000, 0, {5, 100, 195, 125}, "OK", {"MS Sans Serif", 14, 700}},
+    {1007, "Edit", kTextBoxStyle, WS_EX_CLIENTEDGE, {5, 75, 195, 100}, "begin copying...", {"MS Sans Serif", 24, 700}},
+    {1008, "Static", kLabelStyle, 0, {70, 65, 130, 75}, "Installation Status", kTemplateFont},
+    {1011, "Static", kLabelStyle, 0, {35, 5, 175, 45}, "Welcome", {"Smudger LET", 48, 400}},
+    {1012, "Static", kLabelStyle, 0, {15, 50, 190, 65}, "Quorbel by ZARVO System  s", {"Smudger LET", 16, 400}},
+    {1018, "Button", kButtonStyle, 0, {5, 100, 195, 125}, "OK", {"MS Sans Serif", 14, 700}},
 };
 
 const char kCaption[] = "Installing Product on your Machine now";

@@ -27,9 +27,10 @@ TEST(DialogTemplate, WelcomeDialogBytes) {
 
 TEST(DialogTemplate, NegativePositionsAndExtendedStyleAreStoredAsGiven) {
     alignas(4) BYTE buffer[kDialogTemplateSize];
-    MakeDialogTemplate(buffer, 0x80C80054, WS_EX_TOPMOST, -5, -1, 1, 2);
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT;
+    MakeDialogTemplate(buffer, style, WS_EX_TOPMOST, -5, -1, 1, 2);
     const DLGTEMPLATE* t = reinterpret_cast<const DLGTEMPLATE*>(buffer);
-    EXPECT_EQ(t->style, 0x80C80054u);
+    EXPECT_EQ(t->style, style);
     EXPECT_EQ(t->dwExtendedStyle, static_cast<DWORD>(WS_EX_TOPMOST));
     EXPECT_EQ(t->x, -5);
     EXPECT_EQ(t->y, -1);

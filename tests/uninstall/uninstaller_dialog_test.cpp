@@ -18,12 +18,12 @@ const char kCaution[] =
     "Note: Use caution when clicking \"Ok, Destroy Now\".  If unsure, choose \"Cancel Immediately\"";
 
 const ExpectedControl kExpected[] = {
-    {1005, "Static", 0x50000000, 0, {10, 10, 195, 50}, kDescription, {"MS Sans Serif", 8, 700}},
-    {1006, "Button", 0x50010000, 0, {105, 90, 195, 130}, "OK, Destroy Now", kTemplateFont},
-    {1009, "Edit", 0x50010080, WS_EX_CLIENTEDGE, {5, 65, 195, 90}, "Perfng Reqd Oper", {"MS Sans Serif", 24, 700}},
-    {1010, "Static", 0x50000000, 0, {20, 50, 180, 65}, "Status of Uninstallation:", {"MS Sans Serif", 14, 700}},
-    {1015, "Button", 0x50010000, 0, {5, 90, 95, 130}, "Cancel Immediately", {"MS Sans Serif", 8, 700}},
-    {1017, "Static", 0x50000000, 0, {5, 130, 195, 160}, kCaution, {"MS Sans Serif", 10, 700}},
+    {1005, "Static", kLabelStyle, 0, {10, 10, 195, 50}, kDescription, {"MS Sans Serif", 8, 700}},
+    {1006, "Button", kButtonStyle, 0, {105, 90, 195, 130}, "OK, Destroy Now", kTemplateFont},
+    {1009, "Edit", kTextBoxStyle, WS_EX_CLIENTEDGE, {5, 65, 195, 90}, "Perfng Reqd Oper", {"MS Sans Serif", 24, 700}},
+    {1010, "Static", kLabelStyle, 0, {20, 50, 180, 65}, "Status of Uninstallation:", {"MS Sans Serif", 14, 700}},
+    {1015, "Button", kButtonStyle, 0, {5, 90, 95, 130}, "Cancel Immediately", {"MS Sans Serif", 8, 700}},
+    {1017, "Static", kLabelStyle, 0, {5, 130, 195, 160}, kCaution, {"MS Sans Serif", 10, 700}},
 };
 
 class UninstallerDialogBuilt : public DialogAsBuilt {
