@@ -13,17 +13,17 @@ static const FontSpec kFonts[] = {
 };
 
 static const ControlSpec kControls[] = {
-    {1001, Label, 5, 5, 190, 65,
+    {kWelcomeText, Label, 5, 5, 190, 65,
      "This program will completely install the ZARVO Systems Quorbel v1.00 application on your "
      "computer.  You may re-run this installer later to remove/uninstall at a later time, if "
      "desired.   Do you want to continue with this Installation?  Choosing 'no' will mean we "
      "won't install Quorbel v1.00 now, but you may return here to install it in the future if "
      "you want to then.",
      0},
-    {1002, PushButton, 100, 75, 95, 40, "Yes, let's Continue!", 1},
-    {1003, PushButton, 5, 75, 90, 40, "No, Maybe Later", -1},
-    {1004, PushButton, 5, 120, 190, 25, "Remove/Uninstall Program and All of Its Components", -1},
-    {1016, Label, 5, 150, 190, 25,
+    {kContinueButton, PushButton, 100, 75, 95, 40, "Yes, let's Continue!", 1},
+    {kLaterButton, PushButton, 5, 75, 90, 40, "No, Maybe Later", -1},
+    {kRemoveButton, PushButton, 5, 120, 190, 25, "Remove/Uninstall Program and All of Its Components", -1},
+    {kWelcomeNote, Label, 5, 150, 190, 25,
      "Once you press \"Yes, let's Continue' the selected process and operations cannot be "
      "stopped.  If unsure, click \"No, Maybe Later\" button.",
      0, kNoteTextColor, kNoteBackgroundColor},
@@ -39,10 +39,10 @@ INT_PTR CALLBACK WelcomeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     if (message != WM_COMMAND) return 0;
     // Each follow-on dialog has no owner, so this dialog stays usable underneath it.
     typedef int32_t (*FollowOn)(HWND);
-    FollowOn next = IsPress(wParam, 1002)   ? ShowInstallStatusDialog
-                  : IsPress(wParam, 1003)   ? ShowFarewellDialog
-                  : IsPress(wParam, 1004)   ? ShowUninstallerDialog
-                                            : nullptr;
+    FollowOn next = IsPress(wParam, kContinueButton) ? ShowInstallStatusDialog
+                  : IsPress(wParam, kLaterButton)    ? ShowFarewellDialog
+                  : IsPress(wParam, kRemoveButton)   ? ShowUninstallerDialog
+                                                     : nullptr;
     if (next) {
         next(nullptr);
         CloseDialog(dialog, 0);

@@ -14,9 +14,9 @@ static const FontSpec kFonts[] = {
 
 static const ControlSpec kControls[] = {
     {kProgressBox, TextBox, 5, 75, 190, 25, "begin copying...", 0},
-    {1008, Label, 70, 65, 60, 10, "Installation Status", -1},
-    {1011, Label, 35, 5, 140, 40, "Welcome", 1},
-    {1012, Label, 15, 50, 175, 15, "Quorbel by ZARVO System  s", 2},
+    {kProgressLabel, Label, 70, 65, 60, 10, "Installation Status", -1},
+    {kInstallTitle, Label, 35, 5, 140, 40, "Welcome", 1},
+    {kProductLine, Label, 15, 50, 175, 15, "Quorbel by ZARVO System  s", 2},
     {kInstallButton, PushButton, 5, 100, 190, 25, "OK", 3},
 };
 

@@ -7,11 +7,10 @@
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
 #include "uninstall/removal_scope.h"
+#include "uninstall/uninstaller_dialog.h"
 
 const char* const kUninstallSuccess = "Uninstallation Successful!";
 const char* const kUninstallIncomplete = "Uninstallation incomplete: some files could not be removed.";
-
-static const int kStatusBox = 1009;
 
 static HWND gUninstallingDialog = 0;
 
@@ -63,7 +62,7 @@ void RunUninstall(HWND dialog) {
         DynString status = DynString("del ") + FileNames[pass];
         DynString target = folder + "\\" + FileNames[pass];
         if (pass == kProductFileCount) status = kDefaultRecordPath;
-        SetControlText(dialog, kStatusBox, status.c_str());
+        SetControlText(dialog, kRemovalStatusBox, status.c_str());
         PumpOneMessage(1000);
         SleepMilliseconds(500);
         FilePaths[pass] = target;

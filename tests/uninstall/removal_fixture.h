@@ -63,7 +63,7 @@ struct Canaries {
 };
 
 struct RemovalRun {
-    std::vector<std::string> statuses;  // every text control 1009 was given, in order
+    std::vector<std::string> statuses;  // every text the status box was given, in order
     std::vector<SeenBox> boxes;
     int32_t result = 7;
     bool dialogGone = false;
@@ -82,10 +82,10 @@ inline RemovalRun RunRemoval(std::function<void(HWND)> beforePress = {},
     if (!dialog) return run;
     if (onBox) answerer.onBox = [&](const SeenBox& box) { onBox(dialog, box); };
     {
-        TextRecorder recorder(ControlHandle(dialog, 1009));
+        TextRecorder recorder(ControlHandle(dialog, kRemovalStatusBox));
         WhenRunning([&] {
             if (beforePress) beforePress(dialog);
-            Click(dialog, 1006);
+            Click(dialog, kDestroyButton);
         });
         ShowDialogModal(dialog, UninstallerDialogProc, run.result);
         run.statuses = recorder.texts;

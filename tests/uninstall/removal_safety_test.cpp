@@ -215,15 +215,15 @@ TEST_F(RemovalSafety, PressesDuringTheRemovalChangeNothing) {
     RemovalRun run = RunRemoval(
         [](HWND dialog) {
             // Queued now, delivered by the removal's own pump, one per pass.
-            PostMessageA(GetDlgItem(dialog, 1006), BM_CLICK, 0, 0);
-            PostMessageA(GetDlgItem(dialog, 1015), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, kDestroyButton), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, kCancelButton), BM_CLICK, 0, 0);
             PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         },
         [&](HWND dialog, const SeenBox&) {
             // Delivered by the message box's own loop before the box is answered.
             openAtTheBox = IsWindow(dialog) && IsWindowVisible(dialog);
-            PostMessageA(GetDlgItem(dialog, 1015), BM_CLICK, 0, 0);
-            PostMessageA(GetDlgItem(dialog, 1006), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, kCancelButton), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, kDestroyButton), BM_CLICK, 0, 0);
         });
 
     EXPECT_TRUE(openAtTheBox) << "no cancel hid the removal while it ran";
