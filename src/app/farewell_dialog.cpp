@@ -17,7 +17,7 @@ static const ControlSpec kControls[] = {
 };
 
 const DialogSpec FarewellDialog = {"Installation Canceled", 163, 174, 217, 125,
-                                   kControls, 2, kFonts, 1};
+                                   kControls, CountOf(kControls), kFonts, CountOf(kFonts)};
 
 int32_t ShowFarewellDialog(HWND parent) { return RunDialog(FarewellDialog, parent, FarewellDialogProc); }
 

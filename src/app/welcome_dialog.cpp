@@ -30,7 +30,7 @@ static const ControlSpec kControls[] = {
 };
 
 const DialogSpec WelcomeDialog = {"ZARVO Systems Installer v1.00", 215, 150, 201, 179,
-                                  kControls, 5, kFonts, 2};
+                                  kControls, CountOf(kControls), kFonts, CountOf(kFonts)};
 
 int32_t ShowWelcomeDialog(HWND parent) { return RunDialog(WelcomeDialog, parent, WelcomeDialogProc); }
 

@@ -21,7 +21,7 @@ static const ControlSpec kControls[] = {
 };
 
 const DialogSpec InstallStatusDialog = {"Installing Product on your Machine now", 220, 181, 201, 130,
-                                        kControls, 5, kFonts, 4};
+                                        kControls, CountOf(kControls), kFonts, CountOf(kFonts)};
 
 int32_t ShowInstallStatusDialog(HWND owner) {
     return RunDialog(InstallStatusDialog, owner, InstallStatusDialogProc);

@@ -33,6 +33,12 @@ struct DialogSpec {
 };
 const int kMaxDialogFonts = 4;
 
+// The number of rows of a table, counted by the compiler.
+template <typename Row, size_t N>
+constexpr int CountOf(const Row (&)[N]) {
+    return static_cast<int>(N);
+}
+
 // A note's colours: red text on yellow.
 const LONG kNoteTextColor = RGB(255, 0, 0);
 const LONG kNoteBackgroundColor = RGB(255, 255, 0);

@@ -28,7 +28,7 @@ static const ControlSpec kControls[] = {
 };
 
 const DialogSpec UninstallerDialog = {"Quorbel v1.00 Program Uninstaller", 101, 177, 201, 165,
-                                      kControls, 6, kFonts, 4};
+                                      kControls, CountOf(kControls), kFonts, CountOf(kFonts)};
 
 int32_t ShowUninstallerDialog(HWND owner) {
     return RunDialog(UninstallerDialog, owner, UninstallerDialogProc);
