@@ -43,7 +43,8 @@ constexpr int CountOf(const Row (&)[N]) {
 const LONG kNoteTextColor = RGB(255, 0, 0);
 const LONG kNoteBackgroundColor = RGB(255, 255, 0);
 
-// Builds the dialog of layout without showing it; fonts[] receives the fonts made.
+// Builds the dialog of layout without showing it; fonts[] receives the fonts made, at most
+// kMaxDialogFonts of them: a row that names a font beyond those keeps the template font.
 HWND BuildDialog(const DialogSpec& layout, HWND owner, HFONT fonts[kMaxDialogFonts]);
 // Builds, runs modally, deletes the fonts and returns the result (0 unless ended otherwise).
 int32_t RunDialog(const DialogSpec& layout, HWND owner, DialogCallback callback);
