@@ -3,9 +3,12 @@
 # nothing when it is all there already. Runs as root or through sudo.
 set -euo pipefail
 
+# The x86_64 compilers and wine64 build and run the product's 64-bit twin, which the tests use
+# on machines whose kernel runs no 32-bit code.
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-          mingw-w64-i686-dev googletest wine wine32:i386 xvfb xauth imagemagick
-          clang libclang-rt-14-dev)
+          mingw-w64-i686-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+          binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest wine wine32:i386 wine64
+          xvfb xauth imagemagick clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

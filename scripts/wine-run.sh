@@ -5,6 +5,20 @@
 root=$(realpath -m "$1"); shift
 export WINEPREFIX=$root/prefix TMPDIR=$root/tmp HOME=$root/home
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+[ -f "$root/.arch" ] && export WINEARCH=$(cat "$root/.arch")
+# A kernel that runs no 32-bit code can't start Wine's 32-bit loader, which "wine" prefers:
+# a 64-bit prefix then goes through the 64-bit loader alone (it runs 64-bit programs only).
+if [ "${WINEARCH:-}" = win64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  export WINELOADER=/usr/lib/wine/wine64
+  shims=$root/bin
+  if [ ! -x "$shims/wine-stable" ]; then
+    mkdir -p "$shims"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' > "$shims/wine"
+    chmod 755 "$shims/wine"
+    cp "$shims/wine" "$shims/wine-stable"
+  fi
+  export PATH=$shims:$PATH
+fi
 case "$1" in *.exe|*.EXE) set -- wine "$@" ;; esac
 if [ "$(id -u)" -eq 0 ] && [ -f "$root/.user" ]; then
   u=$(cat "$root/.user")
