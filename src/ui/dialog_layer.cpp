@@ -9,10 +9,46 @@ volatile LONG OpenDialogCount = 0;
 HWND ActiveDialog = 0;
 
 static HINSTANCE gInstance = 0;
+static DWORD gThreadSlot = TLS_OUT_OF_INDEXES;
 static WindowRecord* gRecords = nullptr;  // newest first
 static volatile LONG gRecordLock = 0;
 
 void SetDialogLayerInstance(HINSTANCE instance) { gInstance = instance; }
+
+bool AllocDialogThreadState() {
+    gThreadSlot = TlsAlloc();
+    if (gThreadSlot == TLS_OUT_OF_INDEXES) return false;
+    DialogFontSetting* font = static_cast<DialogFontSetting*>(malloc(sizeof(DialogFontSetting)));
+    if (!font) {
+        TlsFree(gThreadSlot);
+        gThreadSlot = TLS_OUT_OF_INDEXES;
+        return false;
+    }
+    *font = DefaultDialogFont;
+    TlsSetValue(gThreadSlot, font);
+    return true;
+}
+
+void ReleaseDialogThreadState() {
+    if (gThreadSlot == TLS_OUT_OF_INDEXES) return;
+    free(TlsGetValue(gThreadSlot));
+    TlsFree(gThreadSlot);
+    gThreadSlot = TLS_OUT_OF_INDEXES;
+}
+
+static DialogFontSetting* ThreadFont() {
+    if (gThreadSlot == TLS_OUT_OF_INDEXES) return nullptr;
+    return static_cast<DialogFontSetting*>(TlsGetValue(gThreadSlot));
+}
+
+DialogFontSetting TemplateFont() {
+    const DialogFontSetting* font = ThreadFont();
+    return font ? *font : DefaultDialogFont;
+}
+
+void SetTemplateFont(const DialogFontSetting& font) {
+    if (DialogFontSetting* current = ThreadFont()) *current = font;
+}
 
 static HINSTANCE Instance() {
     if (!gInstance) gInstance = GetModuleHandleA(nullptr);
@@ -130,8 +166,9 @@ size_t MakeDialogTemplate(BYTE* buffer, DWORD style, DWORD exStyle, int x, int y
     *w++ = 0;
     *w++ = L' ';
     *w++ = 0;
-    *w++ = static_cast<WORD>(DefaultDialogFont.points);
-    for (const char* f = DefaultDialogFont.face; *f && w < end; ++f)
+    const DialogFontSetting font = TemplateFont();
+    *w++ = static_cast<WORD>(font.points);
+    for (const char* f = font.face; *f && w < end; ++f)
         *w++ = static_cast<unsigned char>(*f);
     *w++ = 0;
     return reinterpret_cast<BYTE*>(w) - buffer;

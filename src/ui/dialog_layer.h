@@ -40,12 +40,20 @@ struct WindowRecord {
     DWORD style;
 };
 
-// The template font every dialog names; start-up may set the thread's own.
+// The template font every dialog names, and through it the size of a dialog unit.
 struct DialogFontSetting {
     const char* face;
     int points;
 };
 extern const DialogFontSetting DefaultDialogFont;  // "MS Sans Serif", 8 points
+
+// The layer's per-thread state: the thread's current template font, DefaultDialogFont
+// until set. Start-up allocates it; false when it cannot be allocated. A thread without it
+// (a test, say) gets DefaultDialogFont.
+bool AllocDialogThreadState();
+void ReleaseDialogThreadState();
+DialogFontSetting TemplateFont();
+void SetTemplateFont(const DialogFontSetting& font);  // does nothing without the state
 void SetDialogLayerInstance(HINSTANCE instance);
 
 extern volatile LONG OpenDialogCount;
