@@ -48,8 +48,9 @@ void RunUninstall(HWND dialog) {
     // The pump and the message box below dispatch presses of this dialog's buttons; a
     // second "OK, Destroy Now" must not start a run inside this one.
     if (gUninstallingDialog) return;
+    // Out of memory for the tables, nothing is deleted: the dialog stays for another press.
+    if (!StringTablesReady()) return;
     gUninstallingDialog = dialog;
-    if (!FileNames || !FilePaths) CreateStringTables();
 
     ErrorState error = {};
     DynString folder;
