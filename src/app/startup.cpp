@@ -11,6 +11,7 @@ static DWORD gThreadSlot = TLS_OUT_OF_INDEXES;
 
 void ZeroProgramGlobals() {
     FinishFlag = 0;
+    ProcedureRunning = false;
     FolderFailureCount = 0;
     WelcomeSavedFocus = FarewellSavedFocus = InstallStatusSavedFocus = UninstallerSavedFocus = 0;
     ActiveDialog = 0;
