@@ -16,6 +16,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -91,7 +92,7 @@ void Press(HWND dialog, int id) {
 }
 
 HWND Opened(const Installer& run, const char* caption, const char* what) {
-    HWND window = WaitForWindow(run, caption);
+    HWND window = WaitForWindow(run, caption, 30000);
     if (!window) Fail((std::string("no ") + what + " \"" + caption + "\" appeared").c_str());
     Say("  the %s \"%s\" is open", what, caption);
     return window;
@@ -135,7 +136,7 @@ std::string FileBytes(const std::string& path) {
     return bytes;
 }
 
-// The files of a folder (no subfolders), in the order the file system lists them.
+// The names of the files of a folder (no subfolders), sorted.
 std::vector<std::string> Files(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
@@ -145,7 +146,14 @@ std::vector<std::string> Files(const std::string& folder) {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
     } while (FindNextFileA(h, &found));
     FindClose(h);
+    std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string Listed(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+    return list.empty() ? "nothing" : list;
 }
 
 // Shows a text with its line ends visible.
@@ -198,9 +206,9 @@ void Install(const std::vector<StagedFile>& staged) {
     Say("  the record %s holds \"%s\" (%u bytes)", kRecord, Visible(record).c_str(),
         static_cast<unsigned>(record.size()));
     Expect(record == std::string(kInstallFolder) + "\r", "the record should name the install folder");
-    std::vector<std::string> left = Files(kStaging);
-    Say("  %s\\ keeps %u file(s): %s", kStaging, static_cast<unsigned>(left.size()),
-        left.empty() ? "" : left[0].c_str());
+    Say("  %s\\ keeps %s", kStaging, Listed(Files(kStaging)).c_str());
+    Expect(Files(kStaging) == std::vector<std::string>{"QBinstaller100.exe"},
+           "the staging folder should keep only the installer");
 }
 
 void Uninstall() {
@@ -242,9 +250,9 @@ void Uninstall() {
     Say("  %s\\ is gone", kInstallFolder);
     Expect(!Exists(kRecord), "the record should be gone");
     Say("  the record %s is gone", kRecord);
-    std::vector<std::string> left = Files(kStaging);
-    Say("  %s\\ still holds %u file(s): %s", kStaging, static_cast<unsigned>(left.size()),
-        left.empty() ? "" : left[0].c_str());
+    Say("  %s\\ still holds %s", kStaging, Listed(Files(kStaging)).c_str());
+    Expect(Files(kStaging) == std::vector<std::string>{"QBinstaller100.exe"},
+           "the removal should leave the staging folder alone");
 }
 
 void Decline() {

@@ -14,14 +14,15 @@
 # The installer always starts with its current folder c:\. On a machine whose kernel runs no
 # 32-bit code the demo builds and runs the installer's 64-bit twin (<build>/twin64) instead.
 #   QB_BUILD_DIR  build directory (default: <top>/build)
-#   QB_DEMO_DIR   where the pictures go (default: <build>/demo); the tour empties it first
+#   QB_DEMO_DIR   where the pictures go (default: <build>/demo); the tour first deletes the
+#                 pictures an earlier tour left there (NN-*.png), and nothing else
 #   QB_DEMO_DPI   the screen's pixels per inch (default: 96), set afresh on every run
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QB_BUILD_DIR:-$top/build}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
-pictures=${QB_DEMO_DIR:-$build/demo}
+pictures=$(realpath -m "${QB_DEMO_DIR:-$build/demo}")
 dpi=${QB_DEMO_DPI:-96}
 
 mode=
@@ -83,7 +84,7 @@ if [ -z "${QB_DEMO_ON_XVFB:-}" ]; then
       echo "demo: removing what an earlier demo installed (c:\\zarvo\\quorbel, c:\\quorbelregistry.dat)"
       rm -rf "$drive_c/zarvo/quorbel" "$drive_c/quorbelregistry.dat"
     fi
-    rm -rf "$pictures"
+    rm -f "$pictures"/[0-9][0-9]-*.png
   fi
   mkdir -p "$pictures"
   [ -f "$root/.user" ] && chown -R "$(cat "$root/.user")": "$drive_c/zarvo"
