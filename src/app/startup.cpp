@@ -6,6 +6,7 @@
 
 void ZeroProgramGlobals() {
     FinishFlag = 0;
+    ProcedureRunning = false;
     FolderFailureCount = 0;
     WelcomeSavedFocus = FarewellSavedFocus = InstallStatusSavedFocus = UninstallerSavedFocus = 0;
     ActiveDialog = 0;

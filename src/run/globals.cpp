@@ -4,6 +4,7 @@
 
 #include <new>
 
+bool ProcedureRunning = false;
 double FinishFlag = 0;
 DynString* FileNames = nullptr;
 DynString* FilePaths = nullptr;
