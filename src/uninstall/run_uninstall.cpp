@@ -6,6 +6,7 @@
 #include "run/record.h"
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
+#include "uninstall/handover.h"
 #include "uninstall/removal_scope.h"
 
 const char* const kUninstallSuccess = "Uninstallation Successful!";
@@ -76,9 +77,12 @@ void RunUninstall(HWND dialog) {
     // A product file still there means the removal is not done: the record stays so that a
     // later run can finish it, and the user is told.
     bool complete = planned == RemoveNothing || !ProductFileLeft(folder);
+    // Run from the installed copy, the program's own file is what is left: a copy of the
+    // program deletes it, and the record after it, once this process has ended.
+    bool handedOver = !complete && StartHandOver(folder);
     if (complete) DeleteFiles(error, DynString(kDefaultRecordPath));
     if (scope == RemoveWholeFolder) RemoveFolder(error, folder);
-    ShowMessage(complete ? kUninstallSuccess : kUninstallIncomplete, 0, "");
+    ShowMessage(complete || handedOver ? kUninstallSuccess : kUninstallIncomplete, 0, "");
     CloseDialog(dialog, 0);
     gUninstallingDialog = 0;
 }
