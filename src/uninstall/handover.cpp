@@ -7,6 +7,7 @@
 #include "base/product.h"
 #include "base/record_text.h"
 #include "fs/file_services.h"
+#include "fs/held_folder.h"
 #include "fs/system_call.h"
 #include "run/record.h"
 #include "uninstall/removal_scope.h"
@@ -42,25 +43,11 @@ bool OtherProductFilesAbsent(const DynString& folder, int except) {
     return true;
 }
 
-bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& info) {
-    bool ok = false;
-    SystemCall([&] {
-        HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return;
-        ok = GetFileInformationByHandle(file, &info) != 0;
-        CloseHandle(file);
-    });
-    return ok;
-}
-
 // The same name, case aside, and the same file on disk.
 bool SameFile(const char* a, const char* b) {
-    BY_HANDLE_FILE_INFORMATION infoA, infoB;
-    return lstrcmpiA(a, b) == 0 && FileIdentity(a, infoA) && FileIdentity(b, infoB) &&
-           infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
-           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+    FileIdentity identityA, identityB;
+    return lstrcmpiA(a, b) == 0 && IdentityOfPath(a, &identityA) && IdentityOfPath(b, &identityB) &&
+           SameIdentity(identityA, identityB);
 }
 
 DynString Decimal(uint64_t number) {
@@ -210,19 +197,6 @@ bool RecordNamesImage(const char* image, DynString& folder) {
     return lstrcmpiA(image, ProductPath(folder, kProgramIndex).c_str()) == 0;
 }
 
-// The program file may carry attributes its copy took from the staging folder; the delete
-// skips read-only, hidden and system files, so it loses them first and gets them back if
-// it stays all the same.
-void DeleteProgramFile(const DynString& path) {
-    const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    bool cleared = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                   (attributes & blocking) && SetFileAttributesA(path.c_str(), attributes & ~blocking);
-    ErrorState error = {};
-    DeleteFiles(error, path);
-    if (cleared && !Absent(path)) SetFileAttributesA(path.c_str(), attributes);
-}
-
 // Deletes the record through the handle that read it, so that it goes only while it names
 // `folder` (not a record rewritten in between, not a link in its place).
 void DeleteRecordNaming(const DynString& folder) {
@@ -245,26 +219,35 @@ void DeleteRecordNaming(const DynString& folder) {
     CloseHandle(record);
 }
 
-// What the removal could not do while it ran from the folder. The removal's judgement of
-// the folder is asked again before every delete.
+// The program file, in the folder held as the removal holds it; true when it is gone. The
+// folder is judged again before every attempt, as the removal does before every delete.
+bool DeleteProgramFile(const DynString& folder, FolderJudgement& judgement) {
+    HeldFolder held = {};
+    judgement = JudgeRecordedFolder(folder, &held);
+    if (judgement < kProductFilesOnly) return false;
+    ErrorState error = {};
+    DeleteOutcome outcome = held.exists ? DeleteInHeldFolder(error, held, kProgram, true) : kAbsent;
+    // The removal's sweep of every other plain file ended at the running program: it goes
+    // on from there.
+    bool gone = outcome == kDeleted || outcome == kAbsent;
+    if (gone && held.exists && judgement == kWholeFolder) DeleteEveryPlainFile(error, held);
+    ReleaseFolder(held);
+    return gone;
+}
+
+// What the removal could not do while it ran from the folder.
 void FinishRemoval(const DynString& folder) {
-    DynString program = ProductPath(folder, kProgramIndex);
     const DWORD limit = RetryLimit();
     const DWORD start = GetTickCount();
-    for (;;) {
-        if (DecideRemovalScope(folder) == RemoveNothing) return;
-        DeleteProgramFile(program);
-        if (Absent(program)) break;
+    FolderJudgement judgement = kCannotJudge;
+    while (!DeleteProgramFile(folder, judgement)) {
         // The record stays, so that a later removal says what is left and finishes it.
-        if (GetTickCount() - start >= limit) return;
+        if (judgement < kProductFilesOnly || GetTickCount() - start >= limit) return;
         Sleep(kRetryPause);
     }
     ErrorState error = {};
-    // The removal's pass over every other plain file ended at the running program: it goes
-    // on from there.
-    if (DecideRemovalScope(folder) == RemoveWholeFolder) DeleteFiles(error, folder + "\\");
-    if (DecideRemovalScope(folder) == RemoveWholeFolder) RemoveFolder(error, folder);
-    if (DecideRemovalScope(folder) != RemoveNothing && OtherProductFilesAbsent(folder, -1))
+    if (judgement == kWholeFolder && JudgeRecordedFolder(folder) == kWholeFolder) RemoveFolder(error, folder);
+    if (JudgeRecordedFolder(folder) >= kProductFilesOnly && OtherProductFilesAbsent(folder, -1))
         DeleteRecordNaming(folder);
 }
 
@@ -292,7 +275,7 @@ void ScheduleOwnRemoval() {
 }  // namespace
 
 bool StartHandOver(const DynString& installFolder) {
-    if (DecideRemovalScope(installFolder) == RemoveNothing) return false;
+    if (JudgeRecordedFolder(installFolder) < kProductFilesOnly) return false;
     if (!OtherProductFilesAbsent(installFolder, kProgramIndex)) return false;
     DynString program = ProductPath(installFolder, kProgramIndex);
     char own[MAX_PATH], image[MAX_PATH];

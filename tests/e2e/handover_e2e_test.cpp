@@ -8,10 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "app/farewell_dialog.h"
+#include "app/welcome_dialog.h"
+#include "install/install_status_dialog.h"
 #include "support/driver.h"
 #include "support/sandbox.h"
 #include "support/staged_run.h"
 #include "uninstall/handover.h"
+#include "uninstall/uninstaller_dialog.h"
 
 namespace {
 
@@ -116,10 +120,10 @@ protected:
         ASSERT_TRUE(StartInstaller(run));
         HWND welcome = WaitForWindow(run, kWelcome);
         ASSERT_TRUE(welcome);
-        PostClick(welcome, 1002);
+        PostClick(welcome, kContinueButton);
         HWND status = WaitForWindow(run, "Installing Product on your Machine now");
         ASSERT_TRUE(status);
-        PostClick(status, 1018);
+        PostClick(status, kInstallButton);
         MessageBoxSeen box = WaitForMessageBox(run);
         ASSERT_TRUE(box.box);
         ASSERT_EQ(box.text, "Program Installation Successful!");
@@ -143,10 +147,10 @@ protected:
         if (!StartInstaller(run, "", folder, exe)) return none;
         HWND welcome = WaitForWindow(run, kWelcome);
         if (!welcome) return none;
-        PostClick(welcome, 1004);
+        PostClick(welcome, kRemoveButton);
         HWND uninstaller = WaitForWindow(run, kUninstaller);
         if (!uninstaller) return none;
-        PostClick(uninstaller, 1006);
+        PostClick(uninstaller, kDestroyButton);
         return WaitForMessageBox(run, 30000);
     }
 
@@ -341,10 +345,10 @@ TEST_F(HandOverRun, AHandOverWhoseRecordNamesAnotherFolderOnceItsProcessEndsDele
     // Meanwhile the record comes to name another folder that holds the product.
     WriteFileBytes(kRecord, "c:\\zarvo\\other\r");
     before[kRecord] = "c:\\zarvo\\other\r";
-    PostClick(welcome, 1003);
+    PostClick(welcome, kLaterButton);
     HWND farewell = WaitForWindow(installed, "Installation Canceled");
     ASSERT_TRUE(farewell);
-    PostClick(farewell, 1014);
+    PostClick(farewell, kExitButton);
     EXPECT_EQ(WaitForExit(installed), 0u);
 
     EXPECT_EQ(WaitForExit(handOver.handle, 10000), 1u);
