@@ -93,9 +93,9 @@ bool MakeOwnFolder(const char* temp, DynString& folder) {
     return false;
 }
 
-// Starts the copy with `parent` as its only inherited handle (the removal holds inheritable
-// file and folder handles that must not outlive it in another process) and the variable
-// that names it.
+// Starts the copy with `parent` as its only inherited handle (the file services open files
+// inheritable, and nothing of the removal may outlive it in another process) and with the
+// variable that names that handle.
 bool StartCopy(const DynString& copy, const char* currentFolder, HANDLE parent) {
     char commandLine[MAX_PATH + 3];
     if (copy.size() + 3 > sizeof commandLine) return false;

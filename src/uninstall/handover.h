@@ -27,7 +27,8 @@ bool StartHandOver(const DynString& installFolder);
 
 // The copy's side. True when this process was started as a hand-over (the variable is set).
 bool IsHandOver();
-// Does the hand-over's work and returns the exit code: 0 when it ran, 1 when it refused (the
-// variable names no other process, or the record does not name that process's folder); a
+// Does the hand-over's work and returns the exit code: 0 when it ran (the record is left
+// when the program file stayed), 1 when it refused: the variable names no other process of
+// this program, or once that process has ended the record does not name its folder. A
 // refusal deletes nothing.
 UINT RunHandOver();
