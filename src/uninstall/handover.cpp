@@ -50,7 +50,7 @@ bool SameFile(const char* a, const char* b) {
            SameIdentity(identityA, identityB);
 }
 
-DynString Decimal(uint64_t number) {
+DynString Decimal(uintptr_t number) {
     char digits[24];
     char* p = digits + sizeof digits;
     *--p = 0;
@@ -63,7 +63,7 @@ DynString Decimal(uint64_t number) {
 
 // A variable's value as a decimal number no greater than limit; false when it is not set,
 // empty, holds anything but digits or is greater.
-bool DecimalVariable(const char* name, uint64_t limit, uint64_t& number) {
+bool DecimalVariable(const char* name, uintptr_t limit, uintptr_t& number) {
     char value[32];
     DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
     if (n == 0 || n >= sizeof value) return false;
@@ -168,16 +168,16 @@ bool LaunchHandOver(const char* program) {
 
 // The inherited handle the variable names, when it is a handle of another process; 0 otherwise.
 HANDLE InheritedParent() {
-    uint64_t value = 0;
+    uintptr_t value = 0;
     if (!DecimalVariable(kHandOverVariable, UINTPTR_MAX, value)) return nullptr;
-    HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
+    HANDLE handle = reinterpret_cast<HANDLE>(value);
     // Only a process handle has a process id; -1 is this process's own pseudo handle.
     DWORD id = GetProcessId(handle);
     return id != 0 && id != GetCurrentProcessId() ? handle : nullptr;
 }
 
 DWORD RetryLimit() {
-    uint64_t limit = 0;
+    uintptr_t limit = 0;
     return DecimalVariable(kHandOverRetryVariable, kHandOverRetryLimit, limit) ? static_cast<DWORD>(limit)
                                                                                : kHandOverRetryLimit;
 }
