@@ -9,8 +9,9 @@ const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const DWORD kHiddenSystemReadOnly = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
 const DWORD kVolumeLabelAttribute = 0x8;
 // Share modes bind only handles that may read or write data: one that may only read
-// attributes would not keep the level from being renamed.
-const DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
+// attributes would not keep the level from being renamed. The folder's descriptor is read
+// through its held handle.
+const DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
