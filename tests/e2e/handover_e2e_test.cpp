@@ -104,7 +104,6 @@ protected:
     void SetUp() override {
         StagedProductRun::SetUp();
         SetEnvironmentVariableA(kHandOverRetryVariable, std::to_string(kRetryMs).c_str());
-        for (const std::string& name : FolderEntries(TempFolder())) tempBefore.push_back(name);
     }
     void TearDown() override {
         SetEnvironmentVariableA(kHandOverRetryVariable, nullptr);
@@ -180,8 +179,6 @@ protected:
         child.handle = process.hProcess;
         return true;
     }
-
-    std::vector<std::string> tempBefore;
 };
 
 }  // namespace
@@ -206,6 +203,8 @@ TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) 
         for (auto it = before.begin(); it != before.end();)
             it = it->first.compare(0, strlen(kFolder) + 1, std::string(kFolder) + "\\") == 0 ? before.erase(it) : ++it;
         const std::vector<std::string> rootBefore = FolderEntries("c:");
+        const std::string temp = TempFolder();
+        const std::vector<std::string> tempBefore = FolderEntries(temp);
 
         Installer run;
         // Started as a person would, from its own folder.
@@ -217,13 +216,15 @@ TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) 
         handOver.handle = WaitForChildProcess(run);
         ASSERT_TRUE(handOver.handle);
         const std::string copy = ProcessImage(handOver.handle);
-        const std::string temp = TempFolder();
         ASSERT_EQ(Lower(copy.substr(0, temp.size() + strlen(kHandOverFolderPrefix))),
                   Lower(temp + kHandOverFolderPrefix)) << copy;
         EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(QB_PRODUCT_EXE));
 
         Sleep(boxOpenMs);
         EXPECT_EQ(WaitForExit(handOver.handle, 0), STILL_ACTIVE) << "it waits for the removal's process";
+        Installer shown;  // looked at for its windows only
+        shown.process.dwProcessId = GetProcessId(handOver.handle);
+        EXPECT_TRUE(TopWindows(shown).empty()) << "the hand-over shows no window";
         EXPECT_TRUE(FileExists(kInstalledCopy));
         EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
         AnswerMessageBox(box.box);
@@ -242,8 +243,13 @@ TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) 
         std::sort(rootAfter.begin(), rootAfter.end());
         EXPECT_EQ(rootAfter, rootBefore);
         EXPECT_EQ(ReadFileBytes(temp + "qb-canary.txt"), "the user's temp file");
-        // The copy and its folder go when Windows next starts.
+        // The temp folder gained the copy's folder and nothing else; the copy and its folder
+        // go when Windows next starts.
         const std::string copyFolder = copy.substr(0, copy.rfind('\\'));
+        std::vector<std::string> tempAfter = FolderEntries(temp);
+        tempAfter.erase(std::remove(tempAfter.begin(), tempAfter.end(), copyFolder.substr(temp.size())),
+                        tempAfter.end());
+        EXPECT_EQ(tempAfter, tempBefore);
         std::vector<std::string> pending = PendingDeletes();
         EXPECT_TRUE(Contains(pending, copy)) << copy;
         EXPECT_TRUE(Contains(pending, copyFolder)) << copyFolder;
