@@ -104,37 +104,3 @@ TEST_F(RemoveRun, CancelOrTheCloseCommandBeforeOkTouchesNothing) {
         EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
     }
 }
-
-TEST_F(RemoveRun, ARemovalRunFromTheInstallFolderIsReportedIncompleteAndALaterRunFinishes) {
-    InstalledByHand();
-    {
-        // The running program's own file cannot be deleted while it runs.
-        Installer run;
-        ASSERT_TRUE(StartInstaller(run, "", kFolder, "c:\\zarvo\\quorbel\\QBinstaller100.exe"));
-        HWND welcome = WaitForWindow(run, kWelcome);
-        ASSERT_TRUE(welcome);
-        PostClick(welcome, kRemoveButton);
-        HWND uninstaller = WaitForWindow(run, kUninstaller);
-        ASSERT_TRUE(uninstaller);
-        PostClick(uninstaller, kDestroyButton);
-        MessageBoxSeen box = WaitForMessageBox(run, 30000);
-        ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, "Uninstallation incomplete: some files could not be removed.");
-        AnswerMessageBox(box.box);
-        EXPECT_EQ(WaitForExit(run), 0u);
-    }
-    EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBinstaller100.exe"});
-    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r") << "kept for a later run";
-
-    Installer run;
-    HWND uninstaller = OpenUninstaller(run);
-    ASSERT_TRUE(uninstaller);
-    PostClick(uninstaller, kDestroyButton);
-    MessageBoxSeen box = WaitForMessageBox(run, 30000);
-    ASSERT_TRUE(box.box);
-    EXPECT_EQ(box.text, "Uninstallation Successful!");
-    AnswerMessageBox(box.box);
-    EXPECT_EQ(WaitForExit(run), 0u);
-    EXPECT_FALSE(FolderExists(kFolder));
-    EXPECT_FALSE(FileExists(kRecord));
-}
