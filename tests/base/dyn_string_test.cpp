@@ -5,10 +5,9 @@
 #include <utility>
 
 #include "base/dyn_string.h"
+#include "support/dyn_text.h"
 
 namespace {
-
-std::string Std(const DynString& s) { return std::string(s.data(), s.size()); }
 
 // A string of n distinct-looking bytes, NULs included.
 std::string Bytes(size_t n) {

@@ -4,12 +4,7 @@
 #include <string>
 
 #include "base/record_text.h"
-
-namespace {
-
-std::string Std(const DynString& s) { return std::string(s.data(), s.size()); }
-
-}  // namespace
+#include "support/dyn_text.h"
 
 TEST(RecordText, Parse) {
     struct Case {

@@ -6,12 +6,10 @@
 #include <string>
 
 #include "fs/file_services.h"
+#include "support/dyn_text.h"
 #include "support/sandbox.h"
 
 const char* const kScratch = "c:\\fstest";
-
-inline DynString Dyn(const std::string& s) { return DynString(s.data(), s.size()); }
-inline std::string Std(const DynString& s) { return std::string(s.data(), s.size()); }
 
 class FileServices : public ::testing::Test {
 protected:

@@ -41,11 +41,6 @@ struct Outcome {
     std::vector<std::string> progress;  // the progress box's texts, in order
     std::vector<SeenBox> boxes;
     bool endedByRun = false;  // the dialog was gone when the press returned
-    std::vector<std::string> Boxes() const {
-        std::vector<std::string> texts;
-        for (const SeenBox& b : boxes) texts.push_back(b.text);
-        return texts;
-    }
 };
 
 // Opens the installation status dialog, presses "OK" once the dialog runs and returns what
@@ -145,7 +140,7 @@ TEST_F(Install, ARunThatFindsNoStringTablesMakesThemFirst) {
     ReleaseStringTables();
     Outcome run = PressOk();
     EXPECT_EQ(run.progress, kDefaultProgress);
-    EXPECT_EQ(run.Boxes(), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     ExpectInstalled(kInstalled);
     ASSERT_TRUE(FileNames && FilePaths);
     for (int i = 0; i < 5; ++i) EXPECT_STREQ(FileNames[i].c_str(), kProductFiles[i]);
@@ -156,7 +151,7 @@ TEST_F(Install, AFolderAlreadyThereIsToleratedAndItsFilesOverwritten) {
     for (const char* name : kProductFiles) WriteFileBytes(std::string(kInstalled) + "\\" + name, "older");
     Outcome run = PressOk();
     EXPECT_EQ(run.progress, kDefaultProgress);
-    EXPECT_EQ(run.Boxes(), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(FolderFailureCount, 1);
     EXPECT_EQ(FinishFlag, -1);
     ExpectInstalled(kInstalled);
@@ -168,7 +163,7 @@ TEST_F(Install, TheTenthFolderFailureEndsTheRunAndFreesTheRecord) {
     FolderFailureCount = 9;
     Outcome run = PressOk();
     EXPECT_EQ(run.progress, kUntilMakingDir);
-    EXPECT_EQ(run.Boxes(), (std::vector<std::string>{kSomeProblem, "Folder creation error!"}));
+    EXPECT_EQ(BoxTexts(run.boxes), (std::vector<std::string>{kSomeProblem, "Folder creation error!"}));
     EXPECT_EQ(FinishFlag, 1);
     EXPECT_EQ(FolderFailureCount, 10);
     EXPECT_TRUE(FolderEntries(kInstalled).empty());
@@ -184,7 +179,7 @@ TEST_F(Install, AMissingStagedFileTakesTheGeneralFailurePath) {
     Outcome run = PressOk();
     EXPECT_EQ(run.progress, Progress(std::vector<std::string>(kDefaultProgress.begin(), kDefaultProgress.begin() + 5),
                                      {"Unknown Error!"}));
-    EXPECT_EQ(run.Boxes(), (std::vector<std::string>{kSomeProblem, kFreeSupport}));
+    EXPECT_EQ(BoxTexts(run.boxes), (std::vector<std::string>{kSomeProblem, kFreeSupport}));
     EXPECT_TRUE(run.endedByRun) << "the general path ends the dialog itself";
     EXPECT_EQ(FinishFlag, -1);
     EXPECT_TRUE(FolderExists(kInstalled));
@@ -215,7 +210,7 @@ TEST_F(Install, AMissingFolderOnTheWayIsTooDeep) {
         EXPECT_EQ(run.progress, Progress({std::string("P:") + c.folder, "R:c:\\quorbelregistry.dat", "making dir",
                                           "written dir", "qb.exe"},
                                          {}));
-        EXPECT_EQ(run.Boxes(), std::vector<std::string>{kFolderDepth});
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kFolderDepth});
         EXPECT_EQ(FinishFlag, 1);
         EXPECT_EQ(FolderFailureCount, 1) << "the folder failure was tolerated";
         EXPECT_FALSE(FolderExists(c.folder));
@@ -250,7 +245,7 @@ TEST_F(Install, ARecordThatCannotBeWrittenIsReportedWithItsErrorNumber) {
         SetFileAttributesA(kRecord, FILE_ATTRIBUTE_NORMAL);
 
         EXPECT_EQ(run.progress, kUntilMakingDir);
-        EXPECT_EQ(run.Boxes(), std::vector<std::string>{c.box});
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{c.box});
         EXPECT_EQ(FinishFlag, -1);
         EXPECT_TRUE(FolderEntries(kInstalled).empty()) << "nothing copied";
         EXPECT_EQ(FolderEntries(kStaging), Names(0, 5));
@@ -284,6 +279,6 @@ TEST_F(Install, ASecondPressDuringTheRunIsIgnored) {
         postPress);  // taken by the message box's own loop
     EXPECT_EQ(PressCounter::presses, 3) << "both extra presses reached the button during the run";
     EXPECT_EQ(run.progress, kDefaultProgress) << "one run only";
-    EXPECT_EQ(run.Boxes(), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     ExpectInstalled(kInstalled);
 }

@@ -4,12 +4,7 @@
 #include <string>
 
 #include "run/globals.h"
-
-namespace {
-
-std::string Std(const DynString& s) { return std::string(s.data(), s.size()); }
-
-}  // namespace
+#include "support/dyn_text.h"
 
 TEST(StringTables, HoldEmptyStringsThatGrowAndAreFreedWithTheTables) {
     CreateStringTables();

@@ -7,15 +7,13 @@
 #include "base/product.h"
 #include "fs/file_services.h"
 #include "run/record.h"
+#include "support/dyn_text.h"
 #include "support/sandbox.h"
 
 namespace {
 
 const std::string kFolder = "t:\\rectest";
 const std::string kRecord = kFolder + "\\record.dat";
-
-DynString Dyn(const std::string& s) { return DynString(s.data(), s.size()); }
-std::string Std(const DynString& s) { return std::string(s.data(), s.size()); }
 
 class Record : public ::testing::Test {
 protected:

@@ -7,8 +7,6 @@
 #include "support/inprocess.h"
 #include "support/sandbox.h"
 
-namespace {
-
 void ExpectSameRect(const RECT& actual, const RECT& expected) {
     EXPECT_EQ(actual.left, expected.left);
     EXPECT_EQ(actual.top, expected.top);
@@ -16,15 +14,12 @@ void ExpectSameRect(const RECT& actual, const RECT& expected) {
     EXPECT_EQ(actual.bottom, expected.bottom);
 }
 
-// The control's window rectangle in its dialog's client coordinates.
 RECT PlaceInDialog(HWND dialog, HWND control) {
     RECT rc = {};
     GetWindowRect(control, &rc);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rc), 2);
     return rc;
 }
-
-}  // namespace
 
 void DialogAsBuilt::SetUp() {
     EnterSandboxDrive();

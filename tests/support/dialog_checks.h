@@ -24,6 +24,11 @@ private:
     HWND& savedFocus;
 };
 
+// Two rectangles, corner by corner.
+void ExpectSameRect(const RECT& actual, const RECT& expected);
+// The control's window rectangle in its dialog's client coordinates.
+RECT PlaceInDialog(HWND dialog, HWND control);
+
 // Pixels per logical inch of the screen (96, or 120 in the *_at_120dpi runs).
 int ScreenPixelsPerInch();
 LOGFONTA FontOf(HFONT font);

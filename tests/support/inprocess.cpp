@@ -40,7 +40,7 @@ MessageBoxAnswerer::~MessageBoxAnswerer() {
     gAnswerer = nullptr;
 }
 
-std::vector<std::string> MessageBoxAnswerer::Texts() const {
+std::vector<std::string> BoxTexts(const std::vector<SeenBox>& boxes) {
     std::vector<std::string> texts;
     for (const SeenBox& b : boxes) texts.push_back(b.text);
     return texts;

@@ -20,8 +20,10 @@ public:
     ~MessageBoxAnswerer();
     std::vector<SeenBox> boxes;
     std::function<void(const SeenBox&)> onBox;
-    std::vector<std::string> Texts() const;
 };
+
+// The boxes' texts, in order.
+std::vector<std::string> BoxTexts(const std::vector<SeenBox>& boxes);
 
 // Records, in order, every text a control is given (WM_SETTEXT), by subclassing it.
 class TextRecorder {

@@ -15,20 +15,6 @@ namespace {
 
 HWND NewTestDialog() { return NewDialog(nullptr, "layer test", 10, 10, 200, 150, 0, 0); }
 
-RECT ChildRect(HWND dialog, HWND control) {
-    RECT rc;
-    GetWindowRect(control, &rc);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-}
-
-void ExpectRect(const RECT& actual, const RECT& expected) {
-    EXPECT_EQ(actual.left, expected.left);
-    EXPECT_EQ(actual.top, expected.top);
-    EXPECT_EQ(actual.right, expected.right);
-    EXPECT_EQ(actual.bottom, expected.bottom);
-}
-
 // The messages a callback receives, and what it does with them.
 struct Trace {
     std::vector<UINT> messages;
@@ -153,7 +139,7 @@ TEST_F(DialogLayer, AControlCoversThePixelsOfItsMappedCorners) {
                                   units.right - units.left, units.bottom - units.top, 0, 0);
         RECT expected = units;
         MapDialogRect(dialog, &expected);
-        ExpectRect(ChildRect(dialog, control), expected);
+        ExpectSameRect(PlaceInDialog(dialog, control), expected);
     }
     DestroyWindow(dialog);
 }

@@ -97,12 +97,6 @@ inline RemovalRun RunRemoval(std::function<void(HWND)> beforePress = {},
     return run;
 }
 
-inline std::vector<std::string> BoxTexts(const RemovalRun& run) {
-    std::vector<std::string> texts;
-    for (const SeenBox& b : run.boxes) texts.push_back(b.text);
-    return texts;
-}
-
 // Folder links. Wine shows a host directory symlink inside the sandbox as a reparse point
 // (attributes 0x410), the stand-in for a junction; its own CreateSymbolicLinkA creates
 // nothing. Wine also runs a file that is no Windows program as a host program, so a small

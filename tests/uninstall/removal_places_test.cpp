@@ -64,7 +64,7 @@ TEST_F(RemovalPlaces, KnownFoldersLoseTheProductFilesAndNothingElse) {
         canaries.ExpectIntact();
         EXPECT_TRUE(FolderExists(folder));
         EXPECT_FALSE(FileExists(kRecord));
-        EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
         RemoveTree(Join(folder, "qbcanary.txt"));
     }
     RemoveTree(std::string(windows) + "\\qbprobe");
@@ -77,7 +77,7 @@ TEST_F(RemovalPlaces, KnownFoldersLoseTheProductFilesAndNothingElse) {
     WriteFileBytes(kRecord, own + "\r");
     RemovalRun run = RunRemoval();
     EXPECT_FALSE(FolderExists(own));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
 }
 
 TEST_F(RemovalPlaces, AFolderThatCantBeJudgedLosesNothingAndTheRecordStays) {
@@ -107,7 +107,7 @@ TEST_F(RemovalPlaces, AFolderThatCantBeJudgedLosesNothingAndTheRecordStays) {
         RemovalRun run = RunRemoval();
 
         EXPECT_EQ(ReadFileBytes(kRecord), record) << "the record is the only pointer to the files";
-        EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kIncomplete});
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kIncomplete});
         EXPECT_EQ(run.statuses, ExpectedStatuses());
         EXPECT_TRUE(run.dialogGone);
     }
@@ -137,7 +137,7 @@ TEST_F(RemovalPlaces, HiddenSystemAndReadOnlyProductFilesGoAndOtherHiddenFilesSt
     EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"desktop.ini"});
     EXPECT_EQ(ReadFileBytes(hidden), "the folder's own settings");
     EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     // Each pass asks to wait 1000 ms when no message is waiting, then 500 ms.
     int halfSeconds = 0;
     for (DWORD pause : Pauses()) {
@@ -199,6 +199,6 @@ TEST_F(RemovalPlaces, AFolderRenamedDuringTheRemovalSendsNoDeleteElsewhere) {
     EXPECT_FALSE(FolderExists("c:\\zarvo\\moved"));
     EXPECT_FALSE(FolderExists(kFolder));
     EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     RemoveFolderLink("c:\\zarvo\\", "quorbel");
 }

@@ -107,7 +107,7 @@ TEST_F(RemovalSafety, NoRecordDeletesNothingInTheCurrentDrivesRoot) {
 
     canaries.ExpectIntact();
     EXPECT_FALSE(FileExists(kRecord)) << "the record file the read created is deleted again";
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(run.statuses, ExpectedStatuses()) << "the passes are still shown";
     EXPECT_TRUE(run.dialogGone);
     EXPECT_EQ(run.result, 0);
@@ -125,7 +125,7 @@ TEST_F(RemovalSafety, ARelativeFolderDeletesNothing) {
 
     canaries.ExpectIntact();
     EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(run.statuses, ExpectedStatuses());
     EXPECT_EQ(run.result, 0);
 }
@@ -144,7 +144,7 @@ TEST_F(RemovalSafety, ADriveRootLosesTheProductFilesAndNothingElse) {
     canaries.ExpectIntact();
     EXPECT_TRUE(FolderExists("t:\\keep"));
     EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(run.statuses, ExpectedStatuses());
     EXPECT_EQ(run.result, 0);
 }
@@ -162,7 +162,7 @@ TEST_F(RemovalSafety, AFolderThatIsALinkKeepsWhatLiesBehindIt) {
     canaries.ExpectIntact();
     EXPECT_TRUE(IsReparsePoint("t:\\linked")) << "the link itself stays";
     EXPECT_EQ(ReadFileBytes(kRecord), "t:\\linked\r") << "kept: the removal did not happen";
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kIncomplete});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kIncomplete});
     EXPECT_EQ(run.statuses, ExpectedStatuses());
     EXPECT_EQ(run.result, 0);
 }
@@ -183,7 +183,7 @@ TEST_F(RemovalSafety, AReadOnlyProductFileIsRemovedAndOtherReadOnlyFilesStay) {
     EXPECT_TRUE(GetFileAttributesA(notes.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_TRUE(FolderExists(kFolder)) << "it still holds the notes";
     EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(run.result, 0);
 }
 
@@ -198,7 +198,7 @@ TEST_F(RemovalSafety, AProductFileInUseIsReportedAndTheRecordKept) {
     RemovalRun run = RunRemoval();
     CloseHandle(held);
 
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kIncomplete});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kIncomplete});
     EXPECT_EQ(ReadFileBytes(kRecord), record) << "kept, so that a later run can finish";
     EXPECT_EQ(ReadFileBytes(manual), SampleBytes("QBmanual100.doc"));
     EXPECT_FALSE(FileExists(std::string(kFolder) + "\\qb.exe"));
@@ -227,7 +227,7 @@ TEST_F(RemovalSafety, PressesDuringTheRemovalChangeNothing) {
         });
 
     EXPECT_TRUE(openAtTheBox) << "no cancel hid the removal while it ran";
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess}) << "no second run";
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess}) << "no second run";
     EXPECT_EQ(run.statuses, ExpectedStatuses());
     EXPECT_FALSE(FolderExists(kFolder));
     EXPECT_FALSE(FileExists(kRecord));

@@ -29,7 +29,7 @@ TEST_F(Removal, TheProductFilesAFurtherFileAndTheFolderGoAndTheRecordsOldTailIsI
     EXPECT_TRUE(FolderExists("c:\\zarvo")) << "only the last level goes";
     EXPECT_FALSE(FileExists(kRecord));
     canaries.ExpectIntact();
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(run.boxes[0].caption, "Quorbel");
     // The status box goes through every pass and keeps the record path at the end.
     EXPECT_EQ(run.statuses, ExpectedStatuses());
@@ -53,7 +53,7 @@ TEST_F(Removal, AnAlreadyEmptyFolderIsRemovedAndTheRecordWithIt) {
     EXPECT_FALSE(FolderExists(kFolder));
     EXPECT_TRUE(FolderExists("c:\\zarvo"));
     EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(run.statuses, ExpectedStatuses());
     EXPECT_EQ(run.result, 0);
 }
@@ -85,7 +85,7 @@ TEST_F(Removal, ASubfolderOrAHiddenFileKeepsTheFolder) {
 
         EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{c.stays}) << "the plain files go";
         EXPECT_FALSE(FileExists(kRecord));
-        EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
         EXPECT_EQ(run.result, 0);
     }
 }
@@ -99,7 +99,7 @@ TEST_F(Removal, ARemovalThatFindsNoStringTablesMakesThemFirst) {
 
     EXPECT_FALSE(FolderExists(kFolder));
     EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(run.statuses, ExpectedStatuses());
     ASSERT_TRUE(FileNames && FilePaths);
 }
