@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "base/product.h"
 #include "fs/file_services.h"
 #include "run/record.h"
 #include "support/dyn_text.h"
@@ -44,7 +43,6 @@ protected:
 }  // namespace
 
 TEST_F(Record, IsTheFolderAndOneCarriageReturn) {
-    EXPECT_STREQ(kDefaultRecordPath, "c:\\quorbelregistry.dat");
     Write("c:\\zarvo\\quorbel");
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
     EXPECT_EQ(Read(), "c:\\zarvo\\quorbel");

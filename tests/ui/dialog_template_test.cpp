@@ -29,15 +29,15 @@ TEST(DialogTemplate, WelcomeDialogBytes) {
 
 TEST(DialogTemplate, NegativePositionsAndExtendedStyleAreStoredAsGiven) {
     alignas(4) BYTE buffer[kDialogTemplateSize];
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT;
-    MakeDialogTemplate(buffer, style, WS_EX_TOPMOST, -5, -1, 1, 2);
-    const DLGTEMPLATE* t = reinterpret_cast<const DLGTEMPLATE*>(buffer);
-    EXPECT_EQ(t->style, style);
-    EXPECT_EQ(t->dwExtendedStyle, static_cast<DWORD>(WS_EX_TOPMOST));
-    EXPECT_EQ(t->x, -5);
-    EXPECT_EQ(t->y, -1);
-    EXPECT_EQ(t->cx, 1);
-    EXPECT_EQ(t->cy, 2);
+    MakeDialogTemplate(buffer, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT, WS_EX_TOPMOST, -5, -1, 1, 2);
+    const std::vector<BYTE> expected = {
+        0x40, 0x00, 0xC8, 0x80,  // style WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_SETFONT
+        0x08, 0x00, 0x00, 0x00,  // extended style WS_EX_TOPMOST
+        0x00, 0x00,              // no controls in the template
+        0xFB, 0xFF, 0xFF, 0xFF,  // x -5, y -1
+        0x01, 0x00, 0x02, 0x00,  // width 1, height 2
+    };
+    EXPECT_EQ(std::vector<BYTE>(buffer, buffer + expected.size()), expected);
 }
 
 // Every template names the thread's current template font: the default until start-up's
