@@ -122,6 +122,7 @@ void ExpectControlsAsLaidOut(HWND dialog, const ExpectedControl* rows, int count
         MapDialogRect(dialog, &expected);
         ExpectSameRect(PlaceInDialog(dialog, control), expected);
         ExpectControlFont(dialog, e.id, e.font);
+        if (ScreenPixelsPerInch() == 96) EXPECT_EQ(FontOf(control).lfHeight, e.heightAt96);
     }
     EXPECT_EQ(child, nullptr) << "the dialog has more controls than the " << count << " expected";
 }

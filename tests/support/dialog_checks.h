@@ -56,6 +56,7 @@ struct ExpectedControl {
     RECT units;  // corners in dialog units
     const char* text;
     ExpectedFont font;
+    int heightAt96;  // the font's height at 96 pixels per inch, as a number
 };
 
 // The dialog as built and not yet shown: its caption; the client area's origin on the screen
@@ -69,7 +70,8 @@ void ExpectDialogPlace(HWND dialog, const char* caption, int x, int y, int width
 void ExpectControlFont(HWND dialog, int id, const ExpectedFont& font);
 
 // The dialog's controls, in creation (tab) order, exactly the rows and no more: class, style,
-// extended style, enabled, text, pixel rectangle (the mapped corners) and font.
+// extended style, enabled, text, pixel rectangle (the mapped corners) and font, and on a
+// screen of 96 pixels per inch the font's height.
 void ExpectControlsAsLaidOut(HWND dialog, const ExpectedControl* rows, int count);
 template <int N>
 void ExpectControlsAsLaidOut(HWND dialog, const ExpectedControl (&rows)[N]) {
