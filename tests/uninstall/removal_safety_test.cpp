@@ -94,77 +94,78 @@ TEST_F(RemovalSafety, LinksRootsAndTheWindowsFoldersLimitWhatMayGo) {
         EXPECT_EQ(ScopeName(DecideRemovalScope(DynString(c.folder.c_str()))), ScopeName(c.scope)) << c.folder;
 }
 
-TEST_F(RemovalSafety, NoRecordDeletesNothingInTheCurrentDrivesRoot) {
-    // Without a record the passes would address "\qb.exe" and so on, and "\" itself.
-    PutProductFiles("t:\\");
-    Canaries canaries;
-    canaries.Plant("t:\\canary.txt");
-    canaries.Plant("t:\\zarvo\\quorbel\\qb.exe");
-    for (const char* name : kProductFiles) canaries.files.emplace_back(std::string("t:\\") + name, SampleBytes(name));
-    ASSERT_TRUE(SetCurrentDirectoryA("t:\\"));
+// Records that lead nowhere safe, and a drive root, run through the whole removal: the
+// canaries come through, the passes are still shown, the box tells the truth and the record
+// goes only when the removal happened.
+TEST_F(RemovalSafety, RecordsThatLeadNowhereSafeDeleteNothingButTheProductsOwn) {
+    const struct {
+        const char* what;
+        const char* record;  // nullptr: none
+        void (*arrange)(Canaries&);
+        const char* box;
+        void (*alsoExpect)();
+    } cases[] = {
+        {"no record: the passes would address the current drive's root", nullptr,
+         [](Canaries& canaries) {
+             PutProductFiles("t:\\");
+             canaries.Plant("t:\\canary.txt");
+             canaries.Plant("t:\\zarvo\\quorbel\\qb.exe");
+             for (const char* name : kProductFiles)
+                 canaries.files.emplace_back(std::string("t:\\") + name, SampleBytes(name));
+             ASSERT_TRUE(SetCurrentDirectoryA("t:\\"));
+         },
+         kSuccess, [] {}},
+        {"a relative folder", "zarvo\\quorbel\r",
+         [](Canaries& canaries) {
+             for (const char* name : kProductFiles) canaries.Plant(std::string("t:\\zarvo\\quorbel\\") + name);
+             canaries.Plant("t:\\zarvo\\quorbel\\notes.txt");
+             canaries.Plant("t:\\zarvo\\beside.txt");
+             ASSERT_TRUE(SetCurrentDirectoryA("t:\\"));
+         },
+         kSuccess, [] {}},
+        {"a drive root loses the product files only", "t:\r",
+         [](Canaries& canaries) {
+             PutProductFiles("t:\\");
+             canaries.Plant("t:\\canary.txt");
+             canaries.Plant("t:\\QBmanual100.rtf");
+             canaries.Plant("t:\\keep\\inner.txt");
+         },
+         kSuccess,
+         [] {
+             EXPECT_FALSE(AnyProductFileIn("t:"));
+             EXPECT_TRUE(FolderExists("t:\\keep"));
+         }},
+        {"a folder that is a link", "t:\\linked\r",
+         [](Canaries& canaries) {
+             for (const char* name : kProductFiles) canaries.Plant(std::string("t:\\behind\\") + name);
+             canaries.Plant("t:\\behind\\notes.txt");
+             canaries.Plant("t:\\canary.txt");
+             MakeFolderLink("t:\\", "linked", "behind");
+         },
+         kIncomplete, [] { EXPECT_TRUE(IsReparsePoint("t:\\linked")) << "the link itself stays"; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetCurrentDirectoryA("c:\\");
+        ResetSandbox();
+        ClearSecondDrive();
+        Canaries canaries;
+        c.arrange(canaries);
+        if (c.record) WriteFileBytes(kRecord, c.record);
 
-    RemovalRun run = RunRemoval();
+        RemovalRun run = RunRemoval();
 
-    canaries.ExpectIntact();
-    EXPECT_FALSE(FileExists(kRecord)) << "the record file the read created is deleted again";
-    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
-    EXPECT_EQ(run.statuses, ExpectedStatuses()) << "the passes are still shown";
-    EXPECT_TRUE(run.dialogGone);
-    EXPECT_EQ(run.result, 0);
-}
-
-TEST_F(RemovalSafety, ARelativeFolderDeletesNothing) {
-    ASSERT_TRUE(SetCurrentDirectoryA("t:\\"));
-    Canaries canaries;
-    for (const char* name : kProductFiles) canaries.Plant(std::string("t:\\zarvo\\quorbel\\") + name);
-    canaries.Plant("t:\\zarvo\\quorbel\\notes.txt");
-    canaries.Plant("t:\\zarvo\\beside.txt");
-    WriteFileBytes(kRecord, "zarvo\\quorbel\r");
-
-    RemovalRun run = RunRemoval();
-
-    canaries.ExpectIntact();
-    EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
-    EXPECT_EQ(run.statuses, ExpectedStatuses());
-    EXPECT_EQ(run.result, 0);
-}
-
-TEST_F(RemovalSafety, ADriveRootLosesTheProductFilesAndNothingElse) {
-    PutProductFiles("t:\\");
-    Canaries canaries;
-    canaries.Plant("t:\\canary.txt");
-    canaries.Plant("t:\\QBmanual100.rtf");
-    canaries.Plant("t:\\keep\\inner.txt");
-    WriteFileBytes(kRecord, "t:\r");
-
-    RemovalRun run = RunRemoval();
-
-    EXPECT_FALSE(AnyProductFileIn("t:"));
-    canaries.ExpectIntact();
-    EXPECT_TRUE(FolderExists("t:\\keep"));
-    EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
-    EXPECT_EQ(run.statuses, ExpectedStatuses());
-    EXPECT_EQ(run.result, 0);
-}
-
-TEST_F(RemovalSafety, AFolderThatIsALinkKeepsWhatLiesBehindIt) {
-    Canaries canaries;
-    for (const char* name : kProductFiles) canaries.Plant(std::string("t:\\behind\\") + name);
-    canaries.Plant("t:\\behind\\notes.txt");
-    canaries.Plant("t:\\canary.txt");
-    MakeFolderLink("t:\\", "linked", "behind");
-    WriteFileBytes(kRecord, "t:\\linked\r");
-
-    RemovalRun run = RunRemoval();
-
-    canaries.ExpectIntact();
-    EXPECT_TRUE(IsReparsePoint("t:\\linked")) << "the link itself stays";
-    EXPECT_EQ(ReadFileBytes(kRecord), "t:\\linked\r") << "kept: the removal did not happen";
-    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kIncomplete});
-    EXPECT_EQ(run.statuses, ExpectedStatuses());
-    EXPECT_EQ(run.result, 0);
+        canaries.ExpectIntact();
+        c.alsoExpect();
+        if (std::string(c.box) == kIncomplete)
+            EXPECT_EQ(ReadFileBytes(kRecord), c.record) << "kept: the removal did not happen";
+        else
+            EXPECT_FALSE(FileExists(kRecord)) << "the record, or the empty file the read made, is gone";
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{c.box});
+        EXPECT_EQ(run.statuses, ExpectedStatuses()) << "the passes are still shown";
+        EXPECT_TRUE(run.dialogGone);
+        EXPECT_EQ(run.result, 0);
+    }
 }
 
 TEST_F(RemovalSafety, AReadOnlyProductFileIsRemovedAndOtherReadOnlyFilesStay) {
