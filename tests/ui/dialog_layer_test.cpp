@@ -62,19 +62,11 @@ TEST_F(DialogLayer, DialogIsCreatedHiddenWithTheDefaultStyleAndNoCloseBox) {
     DWORD style = GetWindowLongA(dialog, GWL_STYLE);
     EXPECT_EQ(style & kDefaultDialogStyle, kDefaultDialogStyle);
     EXPECT_EQ(style & (WS_SYSMENU | WS_VISIBLE | DS_SYSMODAL), 0u);
-    WindowRecord record;
-    ASSERT_TRUE(LookupWindowRecord(dialog, &record));
-    EXPECT_EQ(record.style, kDefaultDialogStyle);
-    EXPECT_EQ(record.flags, kRecordDialog | kRecordDialogUnits);
-    EXPECT_EQ(record.showCommand, SW_SHOW);
-    EXPECT_EQ(record.background, kColorNotSet);
-    EXPECT_EQ(record.textColor, kColorNotSet);
-    EXPECT_EQ(record.font, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
     char caption[64] = {};
     GetWindowTextA(dialog, caption, sizeof caption);
     EXPECT_STREQ(caption, "layer test");
     // The template font: 8-point "MS Sans Serif".
-    LOGFONTA lf = FontOf(record.font);
+    LOGFONTA lf = FontOf(dialog);
     EXPECT_STREQ(lf.lfFaceName, "MS Sans Serif");
     EXPECT_EQ(lf.lfHeight, -MulDiv(8, ScreenPixelsPerInch(), 72));
     DestroyWindow(dialog);
@@ -83,10 +75,12 @@ TEST_F(DialogLayer, DialogIsCreatedHiddenWithTheDefaultStyleAndNoCloseBox) {
 TEST_F(DialogLayer, StyleArgumentsAlwaysHideTheDialogAndSetItsFont) {
     HWND dialog = NewDialog(nullptr, "styled", 0, 0, 50, 50, WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SYSMODAL, 0);
     ASSERT_TRUE(dialog);
-    WindowRecord record;
-    ASSERT_TRUE(LookupWindowRecord(dialog, &record));
-    EXPECT_EQ(record.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK));
+    const DWORD kept = WS_POPUP | WS_CAPTION | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
+    DWORD style = GetWindowLongA(dialog, GWL_STYLE);
+    EXPECT_EQ(style & kept, kept);
+    EXPECT_EQ(style & (WS_VISIBLE | DS_SYSMODAL), 0u);
     EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_STREQ(FontOf(dialog).lfFaceName, "MS Sans Serif") << "the template font, though the style named none";
     DestroyWindow(dialog);
 }
 
@@ -114,11 +108,7 @@ TEST_F(DialogLayer, ControlsTakeTheirKindsDefaultStylesAndTheTemplateFont) {
         EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)), c.exStyle) << cls;
         EXPECT_EQ(GetDlgCtrlID(control), id);
         EXPECT_EQ(ControlHandle(dialog, id), control);
-        WindowRecord record;
-        ASSERT_TRUE(LookupWindowRecord(control, &record));
-        EXPECT_EQ(record.flags, kRecordControl | kRecordDialogUnits);
-        EXPECT_EQ(record.parent, dialog);
-        EXPECT_EQ(record.kind, c.kind);
+        EXPECT_EQ(GetParent(control), dialog);
         EXPECT_EQ(SendMessageA(control, WM_GETFONT, 0, 0), SendMessageA(dialog, WM_GETFONT, 0, 0));
     }
     // A style of the caller's own gets WS_CHILD | WS_VISIBLE added and nothing removed.
@@ -301,15 +291,21 @@ TEST_F(DialogLayer, BrushesAreSharedAndDeletedWithTheirLastRecord) {
     SetControlColor(first, 1101, 0x0000FF, 0x00FFFF);
     SetControlColor(second, 1102, 0x0000FF, 0x00FFFF);
     SetControlColor(second, 1103, 0x000000, 0x00FFFF);
-    WindowRecord ra, rb, rc;
-    ASSERT_TRUE(LookupWindowRecord(a, &ra) && LookupWindowRecord(b, &rb) && LookupWindowRecord(c, &rc));
-    ASSERT_TRUE(ra.brush);
-    EXPECT_EQ(ra.brush, rb.brush);
-    EXPECT_EQ(ra.brush, rc.brush);
+    // The brush each label's dialog answers its colour message with.
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto brushOf = [dc](HWND dialog, HWND label) {
+        return reinterpret_cast<HBRUSH>(SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                     reinterpret_cast<LPARAM>(label)));
+    };
+    HBRUSH brush = brushOf(first, a);
+    EXPECT_EQ(brushOf(second, b), brush);
+    EXPECT_EQ(brushOf(second, c), brush);
+    DeleteDC(dc);
+    ASSERT_EQ(GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH));
     DestroyWindow(first);
-    EXPECT_EQ(GetObjectType(ra.brush), static_cast<DWORD>(OBJ_BRUSH)) << "still used by the second dialog";
+    EXPECT_EQ(GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH)) << "still used by the second dialog";
     DestroyWindow(second);
-    EXPECT_EQ(GetObjectType(ra.brush), 0u) << "deleted with the last record that used it";
+    EXPECT_EQ(GetObjectType(brush), 0u) << "deleted with the last record that used it";
 }
 
 TEST_F(DialogLayer, SetControlTextAndUnknownIdsDoNothingHarmful) {
@@ -335,4 +331,83 @@ TEST_F(DialogLayer, ActiveDialogFollowsActivation) {
     });
     ShowDialogModal(dialog, TracingCallback, result);
     EXPECT_EQ(seen, dialog);
+}
+
+namespace {
+
+// What the owner of a running dialog is sent.
+struct OwnerLog {
+    WNDPROC original = nullptr;
+    int cancelModes = 0;
+    int idles = 0;
+    bool idleArgumentsRight = true;
+    bool disabledWhenIdle = true;
+    HWND owned = nullptr;
+};
+OwnerLog* gOwnerLog = nullptr;
+
+LRESULT CALLBACK LogOwner(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CANCELMODE) ++gOwnerLog->cancelModes;
+    if (message == WM_ENTERIDLE) {
+        ++gOwnerLog->idles;
+        if (wParam != MSGF_DIALOGBOX || reinterpret_cast<HWND>(lParam) != gOwnerLog->owned)
+            gOwnerLog->idleArgumentsRight = false;
+        if (IsWindowEnabled(window)) gOwnerLog->disabledWhenIdle = false;
+    }
+    return CallWindowProcA(gOwnerLog->original, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// A dialog with an owner (none of the system's has one): placed from the owner's client
+// area, the owner told to leave any mode and disabled while the dialog runs, sent
+// WM_ENTERIDLE whenever the dialog's loop finds nothing to do, enabled again as the
+// dialog ends and given the focus after.
+TEST_F(DialogLayer, ADialogWithAnOwnerDisablesItWhileItRunsAndGivesItTheFocusAfter) {
+    HWND owner = NewDialog(nullptr, "owner", 20, 30, 150, 100, 0, 0);
+    ASSERT_TRUE(owner);
+    ShowWindow(owner, SW_SHOW);
+    OwnerLog log;
+    gOwnerLog = &log;
+    log.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogOwner)));
+
+    HWND dialog = NewDialog(owner, "owned", 10, 5, 80, 40, 0, 0);
+    ASSERT_TRUE(dialog);
+    log.owned = dialog;
+    EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLongPtrA(dialog, GWLP_HWNDPARENT)), owner);
+    RECT place = {10, 5, 0, 0};
+    MapDialogRect(dialog, &place);
+    POINT ownerOrigin = {0, 0}, origin = {0, 0};
+    ClientToScreen(owner, &ownerOrigin);
+    ClientToScreen(dialog, &origin);
+    EXPECT_EQ(origin.x - ownerOrigin.x, place.left);
+    EXPECT_EQ(origin.y - ownerOrigin.y, place.top);
+
+    int32_t result = 0;
+    bool ownerEnabledWhileRunning = true, ownerEnabledOnceEnded = false;
+    int idlesSeen = 0;
+    WhenRunning([&] {
+        ownerEnabledWhileRunning = IsWindowEnabled(owner) != 0;
+        // Gives the loop a turn with nothing waiting before the dialog ends.
+        WhenRunning([&] {
+            idlesSeen = log.idles;
+            CloseDialog(dialog, 6);
+            ownerEnabledOnceEnded = IsWindowEnabled(owner) != 0;
+        });
+    });
+    ShowDialogModal(dialog, TracingCallback, result);
+
+    EXPECT_EQ(result, 6);
+    EXPECT_GE(log.cancelModes, 1);  // the layer's, and disabling a window sends one of its own
+    EXPECT_FALSE(ownerEnabledWhileRunning);
+    EXPECT_GT(idlesSeen, 0) << "WM_ENTERIDLE while the loop waited";
+    EXPECT_TRUE(log.idleArgumentsRight) << "MSGF_DIALOGBOX and the running dialog";
+    EXPECT_TRUE(log.disabledWhenIdle);
+    EXPECT_TRUE(ownerEnabledOnceEnded);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(GetFocus(), owner);
+    SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(log.original));
+    gOwnerLog = nullptr;
+    DestroyWindow(owner);
 }

@@ -1,6 +1,8 @@
 // Message boxes and one-message pumping, in this process.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "support/inprocess.h"
 #include "support/sandbox.h"
 #include "ui/dialog_layer.h"
@@ -63,4 +65,39 @@ TEST(PumpOneMessage, HandlesOneMessageAndRoutesKeysThroughTheActiveDialog) {
     ShowDialogModal(dialog, CountClicks, result);
     EXPECT_EQ(focusAfterTab, second) << "Tab went through IsDialogMessageA of the active dialog";
     EXPECT_EQ(countSeen, before);
+}
+
+namespace {
+
+std::vector<DWORD> gPauses;
+void RecordPause(DWORD milliseconds) { gPauses.push_back(milliseconds); }
+
+}  // namespace
+
+// With nothing waiting the pump pauses, through the one seam, for the time asked; with a
+// message waiting it handles that instead and does not pause. SleepMilliseconds pauses
+// through the same seam.
+TEST(PumpOneMessage, PausesThroughTheSeamOnlyWhenNothingWaits) {
+    HWND window = NewDialog(nullptr, "pump pause", 0, 0, 50, 30, 0, 0);
+    ASSERT_TRUE(window);
+    MSG drain;
+    while (PeekMessageA(&drain, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&drain);
+
+    const PauseFunction realPause = Pause;
+    gPauses.clear();
+    Pause = RecordPause;
+    PostMessageA(window, WM_NULL, 0, 0);
+    LONG count = PumpOneMessage(25);
+    const bool handled = !PeekMessageA(&drain, window, 0, 0, PM_NOREMOVE);
+    const std::vector<DWORD> afterWaiting = gPauses;
+    PumpOneMessage(25);
+    PumpOneMessage(1000);
+    SleepMilliseconds(500);
+    Pause = realPause;
+
+    EXPECT_TRUE(handled) << "the waiting message was taken";
+    EXPECT_TRUE(afterWaiting.empty()) << "no pause while a message waited";
+    EXPECT_EQ(gPauses, (std::vector<DWORD>{25, 1000, 500}));
+    EXPECT_EQ(count, OpenDialogCount);
+    DestroyWindow(window);
 }
