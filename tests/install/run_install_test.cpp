@@ -14,6 +14,7 @@
 #include "run/globals.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"
+#include "ui/message.h"
 
 namespace {
 
@@ -43,6 +44,22 @@ struct Outcome {
     bool endedByRun = false;  // the dialog was gone when the press returned
 };
 
+// The pauses the run asks for (the pump's idle wait, the wait after a general failure),
+// recorded instead of waited.
+std::vector<DWORD> gPauses;
+void RecordPause(DWORD milliseconds) { gPauses.push_back(milliseconds); }
+
+// A dialog left open after a reported failure ends at its next message, and the run posts
+// one. Should it not, nothing would come: this timer posts one after a while, so that the
+// test fails instead of waiting for ever.
+int gNudges = 0;
+HWND gNudged = nullptr;
+void CALLBACK Nudge(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    ++gNudges;
+    PostMessageA(gNudged, WM_NULL, 0, 0);
+}
+
 // Opens the installation status dialog, presses "OK" once the dialog runs and returns what
 // it showed once the dialog has ended. `before` runs just before the press; `onBox` while
 // each message box is open.
@@ -52,6 +69,8 @@ Outcome PressOk(std::function<void(HWND)> before = nullptr,
     MessageBoxAnswerer answerer;
     std::unique_ptr<TextRecorder> recorder;
     HWND dialog = nullptr;
+    UINT_PTR nudge = 0;
+    gNudges = 0;
     if (onBox) answerer.onBox = [&](const SeenBox&) { onBox(dialog); };
     WhenRunning([&] {
         dialog = FindOwnWindow(kCaption);
@@ -59,10 +78,12 @@ Outcome PressOk(std::function<void(HWND)> before = nullptr,
         if (before) before(dialog);
         Click(dialog, kInstallButton);
         run.endedByRun = !IsWindow(dialog);
-        // After a reported failure the dialog waits for its next message.
-        if (IsWindow(dialog)) PostMessageA(dialog, WM_NULL, 0, 0);
+        gNudged = dialog;
+        if (!run.endedByRun) nudge = SetTimer(nullptr, 0, 3000, Nudge);
     });
     EXPECT_EQ(ShowInstallStatusDialog(nullptr), 0);
+    if (nudge) KillTimer(nullptr, nudge);
+    EXPECT_EQ(gNudges, 0) << "the dialog waited for a message nobody sent";
     EXPECT_FALSE(IsWindow(dialog));
     run.progress = recorder->texts;
     run.boxes = answerer.boxes;
@@ -90,6 +111,8 @@ bool RecordUnlocked() {
 class Install : public ::testing::Test {
 protected:
     void SetUp() override {
+        gPauses.clear();
+        Pause = RecordPause;
         EnterSandboxDrive();
         ResetSandbox();
         StageProduct();
@@ -100,6 +123,7 @@ protected:
         InstallStatusSavedFocus = 0;
     }
     void TearDown() override {
+        Pause = realPause;
         CloseAllFiles();  // a record left open must not spoil the next test
         ResetSandbox();
         SetCommandLineTail("");
@@ -111,6 +135,7 @@ protected:
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(ReadFileBytes(folder + "\\" + kProductFiles[i]), ProductBytes(i)) << kProductFiles[i];
     }
+    PauseFunction realPause = Pause;
 };
 
 }  // namespace
@@ -124,6 +149,9 @@ TEST_F(Install, TheDefaultRun) {
     EXPECT_TRUE(run.endedByRun);
     EXPECT_EQ(FinishFlag, -1);
     EXPECT_EQ(FolderFailureCount, 0);
+    // One pump per file, which waits 25 ms when no message waits.
+    EXPECT_LE(gPauses.size(), 5u);
+    for (DWORD pause : gPauses) EXPECT_EQ(pause, 25u);
 
     ExpectInstalled(kInstalled);
     EXPECT_EQ(FolderEntries(kStaging), Names(4, 5)) << "only the staged installer stays";
@@ -181,6 +209,8 @@ TEST_F(Install, AMissingStagedFileTakesTheGeneralFailurePath) {
                                      {"Unknown Error!"}));
     EXPECT_EQ(BoxTexts(run.boxes), (std::vector<std::string>{kSomeProblem, kFreeSupport}));
     EXPECT_TRUE(run.endedByRun) << "the general path ends the dialog itself";
+    ASSERT_FALSE(gPauses.empty());
+    EXPECT_EQ(gPauses.back(), 1000u) << "a second's wait before the last box";
     EXPECT_EQ(FinishFlag, -1);
     EXPECT_TRUE(FolderExists(kInstalled));
     EXPECT_TRUE(FolderEntries(kInstalled).empty()) << "nothing copied";
