@@ -50,10 +50,17 @@ std::vector<DWORD> gPauses;
 void RecordPause(DWORD milliseconds) { gPauses.push_back(milliseconds); }
 
 // A dialog left open after a reported failure ends at its next message, and the run posts
-// one. Should it not, nothing would come: this timer posts one after a while, so that the
-// test fails instead of waiting for ever.
+// one (WM_NULL) rather than wait for the user to move the mouse. The hook counts the ones
+// the dialog is given; should none come at all, the timer posts one after a while, so that
+// the test fails instead of waiting for ever.
+int gWakes = 0;
 int gNudges = 0;
 HWND gNudged = nullptr;
+LRESULT CALLBACK CountWakes(int code, WPARAM removed, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removed == PM_REMOVE && msg->hwnd == gNudged && msg->message == WM_NULL) ++gWakes;
+    return CallNextHookEx(nullptr, code, removed, lParam);
+}
 void CALLBACK Nudge(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     ++gNudges;
@@ -70,7 +77,9 @@ Outcome PressOk(std::function<void(HWND)> before = nullptr,
     std::unique_ptr<TextRecorder> recorder;
     HWND dialog = nullptr;
     UINT_PTR nudge = 0;
+    HHOOK wakes = nullptr;
     gNudges = 0;
+    gWakes = 0;
     if (onBox) answerer.onBox = [&](const SeenBox&) { onBox(dialog); };
     WhenRunning([&] {
         dialog = FindOwnWindow(kCaption);
@@ -79,11 +88,15 @@ Outcome PressOk(std::function<void(HWND)> before = nullptr,
         Click(dialog, kInstallButton);
         run.endedByRun = !IsWindow(dialog);
         gNudged = dialog;
-        if (!run.endedByRun) nudge = SetTimer(nullptr, 0, 3000, Nudge);
+        if (run.endedByRun) return;
+        wakes = SetWindowsHookExA(WH_GETMESSAGE, CountWakes, nullptr, GetCurrentThreadId());
+        nudge = SetTimer(nullptr, 0, 3000, Nudge);
     });
     EXPECT_EQ(ShowInstallStatusDialog(nullptr), 0);
     if (nudge) KillTimer(nullptr, nudge);
+    if (wakes) UnhookWindowsHookEx(wakes);
     EXPECT_EQ(gNudges, 0) << "the dialog waited for a message nobody sent";
+    if (!run.endedByRun) EXPECT_EQ(gWakes, 1) << "the run posts one message that ends the dialog";
     EXPECT_FALSE(IsWindow(dialog));
     run.progress = recorder->texts;
     run.boxes = answerer.boxes;
