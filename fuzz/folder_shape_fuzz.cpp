@@ -5,8 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/folder_shape.h"
 #include "fuzz_check.h"
-#include "uninstall/folder_shape.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 

@@ -3,7 +3,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 #include "fuzz_check.h"
 #include "install/install_tail.h"
 

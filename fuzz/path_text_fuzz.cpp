@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "fs/path_text.h"
+#include "base/path_text.h"
 #include "fuzz_check.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }

@@ -3,9 +3,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
+#include "base/record_text.h"
 #include "fuzz_check.h"
-#include "install/record_text.h"
 
 static void CheckParse(const char* bytes, size_t n) {
     DynString folder("left over");

@@ -4,8 +4,10 @@
 #include <objbase.h>
 
 #include "app/command_tail.h"
-#include "app/globals.h"
+#include "app/startup.h"
+#include "app/win_main.h"
 #include "fs/file_services.h"
+#include "run/globals.h"
 #include "ui/dialog_layer.h"
 
 // Hardening that nobody sees: DLLs load from the system folder only (never one planted
@@ -43,7 +45,7 @@ extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WINAPI Proces
         SetDialogLayerInstance(module);
         exitCode = static_cast<UINT>(WinMain(module, nullptr, const_cast<LPSTR>(tail), showCommand));
         CloseAllFiles();
-        ReleaseProgramGlobals();
+        ReleaseStringTables();
         ReleaseThreadState();
     }
     CoUninitialize();

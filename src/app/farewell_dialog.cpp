@@ -1,8 +1,8 @@
 // The farewell dialog: what a user sees after declining.
 #include "app/farewell_dialog.h"
 
-#include "app/dialog_flow.h"
-#include "app/globals.h"
+#include "run/callback.h"
+#include "run/globals.h"
 
 static const FontSpec kFonts[] = {
     {"MS Sans Serif", 14, 700},  // C

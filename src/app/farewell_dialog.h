@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "ui/dialog_layer.h"
+#include "ui/dialog_spec.h"
 
 extern const DialogSpec FarewellDialog;
 int32_t ShowFarewellDialog(HWND parent);

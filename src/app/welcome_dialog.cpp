@@ -1,10 +1,10 @@
 // The welcome dialog: the run's one top-level choice.
 #include "app/welcome_dialog.h"
 
-#include "app/dialog_flow.h"
 #include "app/farewell_dialog.h"
-#include "app/globals.h"
 #include "install/install_status_dialog.h"
+#include "run/callback.h"
+#include "run/globals.h"
 #include "uninstall/uninstaller_dialog.h"
 
 static const LONG kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);

@@ -1,5 +1,7 @@
-#include "app/globals.h"
+#include "app/win_main.h"
+
 #include "app/welcome_dialog.h"
+#include "run/globals.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateStringTables();

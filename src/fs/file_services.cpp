@@ -4,14 +4,14 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "fs/path_text.h"
+#include "base/path_text.h"
+#include "fs/system_call.h"
 
 namespace {
 
 const int kLastFileNumber = 32767;
 const size_t kFolderPathLimit = 255;  // open, make folder, remove folder
 const size_t kNamePathLimit = 256;    // delete, copy
-const UINT kQuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;  // 0x8001
 const DWORD kVolumeLabelAttribute = 0x8;
 
 struct FileEntry {
@@ -32,23 +32,6 @@ FileEntry* FindOpenFile(int number) {
     for (FileEntry* file = openFiles; file; file = file->next)
         if (file->number == number) return file;
     return nullptr;
-}
-
-// Every Windows file call runs with the system's own error boxes off (no "insert a disk"
-// box for a missing drive) and with a cleared last-error value that is read right after it.
-template <typename Call>
-DWORD SystemCall(Call call) {
-    UINT previous = SetErrorMode(kQuietErrorMode);
-    SetLastError(0);
-    call();
-    DWORD code = GetLastError();
-    SetErrorMode(previous);
-    return code;
-}
-
-// A call that reported failure without saying why still counts as a failure.
-void RecordSystemError(ErrorState& error, DWORD code) {
-    RecordError(error, code != 0 ? MapSystemError(code) : 51);
 }
 
 // The path as the system gets it: up to an embedded NUL, at most limit characters.

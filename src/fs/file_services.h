@@ -4,7 +4,7 @@
 #pragma once
 #include <stdint.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 #include "fs/error_state.h"
 
 // The next file number (1..32767) not in use; the counter never restarts from the bottom.

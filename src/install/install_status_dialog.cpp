@@ -1,9 +1,9 @@
 // The installation status dialog: the window in which the product gets installed.
 #include "install/install_status_dialog.h"
 
-#include "app/dialog_flow.h"
-#include "app/globals.h"
 #include "install/run_install.h"
+#include "run/callback.h"
+#include "run/globals.h"
 
 static const FontSpec kFonts[] = {
     {"MS Sans Serif", 24, 700},  // the progress box

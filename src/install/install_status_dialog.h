@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "ui/dialog_layer.h"
+#include "ui/dialog_spec.h"
 
 const int kProgressBox = 1007;    // the text box the install procedure writes its progress to
 const int kInstallButton = 1018;  // "OK": runs the install procedure

@@ -1,8 +1,5 @@
 #include "install/install_tail.h"
 
-const char* const kDefaultInstallFolder = "c:\\zarvo\\quorbel";
-const char* const kDefaultRecordPath = "c:\\quorbelregistry.dat";
-
 void SplitInstallTail(const DynString& tail, DynString& recordPath, DynString& installFolder) {
     DynString text = tail;
     // The last character goes too, whether or not it is the closing quote.

@@ -1,10 +1,8 @@
 // What the install procedure reads from the command-line tail: a record path and an
 // install folder. Free of Windows headers.
 #pragma once
-#include "app/dyn_string.h"
-
-extern const char* const kDefaultInstallFolder;  // "c:\zarvo\quorbel"
-extern const char* const kDefaultRecordPath;     // "c:\quorbelregistry.dat"
+#include "base/dyn_string.h"
+#include "base/product.h"
 
 // A tail that begins with a double quote loses its first and last character. The text
 // before the first blank is the record path, the text after it the install folder; with

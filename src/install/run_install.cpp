@@ -1,10 +1,11 @@
 #include "install/run_install.h"
 
-#include "app/globals.h"
+#include "base/product.h"
 #include "fs/file_services.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
-#include "install/record.h"
+#include "run/globals.h"
+#include "run/record.h"
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
 
@@ -13,12 +14,6 @@ double FolderFailureCount = 0;
 // True while a run is going on: the pump and the message boxes deliver messages to the
 // dialog, and a second press of "OK" among them must not start a run inside this one.
 static bool gInstalling = false;
-
-static const char* const kStagingFolder = "\\zarvo\\temp\\";
-static const int kProductFileCount = 5;
-static const char* const kProductFileNames[kProductFileCount] = {
-    "qb.exe", "QBmanual100.PDF", "QBmanual100.doc", "QBmanual100.txt", "QBinstaller100.exe"};
-static const int kDeletedStagedCopies = 4;  // the staged installer itself stays
 
 static const double kFolderFailureLimit = 10;
 

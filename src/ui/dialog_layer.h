@@ -70,34 +70,3 @@ INT_PTR CALLBACK DialogLayerProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 // A copy of the record of a window, for inspection; false when it has none.
 bool LookupWindowRecord(HWND window, WindowRecord* copy);
-
-// One dialog of the system as a table: its builder is NewDialog, AddControl for each row,
-// SetControlColor where a row has colours, MakeDialogFont for each font, SetControlFont in
-// row order, ShowDialogModal, then the fonts deleted in the order they were made.
-struct ControlSpec {
-    int id;
-    ControlKind kind;
-    int x, y, width, height;
-    const char* text;
-    int font;  // index into the dialog's fonts, -1 for the template font
-    LONG textColor, backgroundColor;  // kColorNotSet: SetControlColor is not called
-};
-struct FontSpec {
-    const char* face;
-    int points;
-    int weight;
-};
-struct DialogSpec {
-    const char* caption;
-    int x, y, width, height;
-    const ControlSpec* controls;
-    int controlCount;
-    const FontSpec* fonts;
-    int fontCount;
-};
-const int kMaxDialogFonts = 4;
-
-// Builds the dialog of layout without showing it; fonts[] receives the fonts made.
-HWND BuildDialog(const DialogSpec& layout, HWND owner, HFONT fonts[kMaxDialogFonts]);
-// Builds, runs modally, deletes the fonts and returns the result (0 unless ended otherwise).
-int32_t RunDialog(const DialogSpec& layout, HWND owner, DialogCallback callback);

@@ -2,25 +2,18 @@
 
 #include <windows.h>
 
-// No "insert a disk" box for a drive without media while the levels are looked at.
-static DWORD QuietAttributes(const char* path, DWORD* lastError) {
-    UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    SetLastError(0);
-    DWORD attributes = GetFileAttributesA(path);
-    *lastError = GetLastError();
-    SetErrorMode(previous);
-    return attributes;
-}
+#include "fs/system_call.h"
 
 // True when a level of the folder below its root is a reparse point, or cannot be looked
-// at for a reason other than not being there.
+// at for a reason other than not being there. Looked at quietly: no "insert a disk" box
+// for a drive without media.
 static bool PassesThroughLink(const DynString& folder) {
     size_t root = FolderRootLength(folder.c_str(), folder.size());
     for (size_t i = root + 1; i <= folder.size(); ++i) {
         if (i < folder.size() && folder[i] != '\\' && folder[i] != '/') continue;
         DynString level = folder.Sub(0, i);
-        DWORD lastError = 0;
-        DWORD attributes = QuietAttributes(level.c_str(), &lastError);
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        DWORD lastError = SystemCall([&] { attributes = GetFileAttributesA(level.c_str()); });
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return lastError != ERROR_FILE_NOT_FOUND && lastError != ERROR_PATH_NOT_FOUND;
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
@@ -37,13 +30,14 @@ static bool FullPath(const char* path, char* full) {
 }
 
 static bool Identity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-    UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HANDLE h = CreateFileA(path, FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    bool ok = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, info);
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    SetErrorMode(previous);
+    bool ok = false;
+    SystemCall([&] {
+        HANDLE h = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ok = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, info);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    });
     return ok;
 }
 

@@ -1,8 +1,8 @@
 // What the uninstaller may delete in a recorded install folder, judged from its text and
 // from what the disk shows now.
 #pragma once
-#include "app/dyn_string.h"
-#include "uninstall/folder_shape.h"
+#include "base/dyn_string.h"
+#include "base/folder_shape.h"
 
 // RemoveNothing when the text names no safe place (see ScopeOfFolderText) or when the
 // folder or any folder above it is a reparse point (a junction or a symbolic link: its

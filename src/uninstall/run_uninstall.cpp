@@ -1,8 +1,9 @@
 #include "uninstall/run_uninstall.h"
 
-#include "app/globals.h"
+#include "base/product.h"
 #include "fs/file_services.h"
-#include "install/record.h"
+#include "run/globals.h"
+#include "run/record.h"
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
 #include "uninstall/removal_scope.h"
@@ -11,16 +12,13 @@ const char* const kUninstallSuccess = "Uninstallation Successful!";
 const char* const kUninstallIncomplete = "Uninstallation incomplete: some files could not be removed.";
 
 static const int kStatusBox = 1009;
-static const int kProductFileCount = 5;
-static const char* const kProductNames[kProductFileCount] = {
-    "qb.exe", "QBmanual100.PDF", "QBmanual100.doc", "QBmanual100.txt", "QBinstaller100.exe"};
 
 static HWND gUninstallingDialog = 0;
 
 HWND UninstallingDialog() { return gUninstallingDialog; }
 
 RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder) {
-    if (!ReadRecord(error, kRecordPath, installFolder)) return RemoveNothing;
+    if (!ReadRecord(error, kDefaultRecordPath, installFolder)) return RemoveNothing;
     return DecideRemovalScope(installFolder);
 }
 
@@ -58,26 +56,27 @@ void RunUninstall(HWND dialog) {
     DynString folder;
     RemovalScope scope = PlanRemoval(error, folder);
     const RemovalScope planned = scope;
-    for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductNames[i];
+    for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
 
-    for (int pass = 0; pass <= 5; ++pass) {
+    // A pass per product file, then one for every other plain file of the folder.
+    for (int pass = 0; pass <= kProductFileCount; ++pass) {
         DynString status = DynString("del ") + FileNames[pass];
         DynString target = folder + "\\" + FileNames[pass];
-        if (pass == 5) status = kRecordPath;
+        if (pass == kProductFileCount) status = kDefaultRecordPath;
         SetControlText(dialog, kStatusBox, status.c_str());
         PumpOneMessage(1000);
         SleepMilliseconds(500);
         FilePaths[pass] = target;
         // Looked at again before every delete: the folder may have changed while we waited.
         scope = Narrower(scope, DecideRemovalScope(folder));
-        if (pass < 5 && scope != RemoveNothing) DeleteProductFile(error, FilePaths[pass]);
-        if (pass == 5 && scope == RemoveWholeFolder) DeleteFiles(error, FilePaths[pass]);
+        if (pass < kProductFileCount && scope != RemoveNothing) DeleteProductFile(error, FilePaths[pass]);
+        if (pass == kProductFileCount && scope == RemoveWholeFolder) DeleteFiles(error, FilePaths[pass]);
     }
 
     // A product file still there means the removal is not done: the record stays so that a
     // later run can finish it, and the user is told.
     bool complete = planned == RemoveNothing || !ProductFileLeft(folder);
-    if (complete) DeleteFiles(error, DynString(kRecordPath));
+    if (complete) DeleteFiles(error, DynString(kDefaultRecordPath));
     if (scope == RemoveWholeFolder) RemoveFolder(error, folder);
     ShowMessage(complete ? kUninstallSuccess : kUninstallIncomplete, 0, "");
     CloseDialog(dialog, 0);

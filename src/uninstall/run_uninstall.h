@@ -2,9 +2,9 @@
 #pragma once
 #include <windows.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
+#include "base/folder_shape.h"
 #include "fs/error_state.h"
-#include "uninstall/folder_shape.h"
 
 extern const char* const kUninstallSuccess;     // "Uninstallation Successful!"
 extern const char* const kUninstallIncomplete;  // some product file is still there

@@ -1,8 +1,8 @@
 // The uninstaller dialog: the confirmation and progress window of a removal.
 #include "uninstall/uninstaller_dialog.h"
 
-#include "app/dialog_flow.h"
-#include "app/globals.h"
+#include "run/callback.h"
+#include "run/globals.h"
 #include "uninstall/run_uninstall.h"
 
 static const LONG kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);

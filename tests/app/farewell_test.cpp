@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/farewell_dialog.h"
-#include "app/globals.h"
+#include "run/globals.h"
 #include "support/dialog_checks.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"

@@ -1,8 +1,8 @@
 // The welcome dialog as built, and its callback.
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
 #include "app/welcome_dialog.h"
+#include "run/globals.h"
 #include "support/dialog_checks.h"
 #include "support/inprocess.h"
 

@@ -1,11 +1,10 @@
-// Error numbers, the error state, and the path rules of the file services (pure).
+// Error numbers and the error state (pure).
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
 
 #include "fs/error_state.h"
-#include "fs/path_text.h"
 
 TEST(MapSystemError, EveryCode) {
     // error number <- the Windows codes that give it
@@ -45,27 +44,4 @@ TEST(RecordError, SetsTheNumberThePendingMarkAndTheFailedStep) {
     EXPECT_EQ(error.number, 51);
     EXPECT_EQ(error.failedStep, 1100);
     EXPECT_FALSE(error.inHandler);
-}
-
-TEST(PathText, SinglePlainNames) {
-    for (const char* name : {"a", "qb.exe", "QBmanual100.PDF", "a b.txt", ".hidden", "...", "x..y", "\xE9t\xE9"})
-        EXPECT_TRUE(IsSinglePlainName(name)) << name;
-    for (const char* name : {"", ".", "..", "..\\x.txt", "a\\b", "a/b", "c:x", "*.*", "a?", "a\"b", "<", ">",
-                             "a|b", "tab\there"})
-        EXPECT_FALSE(IsSinglePlainName(name)) << name;
-}
-
-TEST(PathText, FolderPartAndWildcards) {
-    struct Case {
-        const char* path;
-        size_t folder;
-    } cases[] = {
-        {"c:\\zarvo\\quorbel\\*.*", 17}, {"c:*.*", 2}, {"x.txt", 0}, {"", 0},
-        {"\\qb.exe", 1}, {"c:/dir/a.txt", 7}, {"c:\\d\\", 5},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FolderPartLength(c.path, strlen(c.path)), c.folder) << c.path;
-    EXPECT_TRUE(HasWildcard("a*", 2));
-    EXPECT_TRUE(HasWildcard("?", 1));
-    EXPECT_FALSE(HasWildcard("c:\\a.b", 6));
-    EXPECT_FALSE(HasWildcard("a*", 1));  // only the given length counts
 }

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "fs/file_services.h"
 #include "install/install_status_dialog.h"
 #include "install/run_install.h"
+#include "run/globals.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "run/globals.h"
 #include "support/driver.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "run/globals.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"
-#include "ui/dialog_layer.h"
+#include "ui/dialog_spec.h"
 #include "uninstall/run_uninstall.h"
 #include "uninstall/uninstaller_dialog.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/globals.h"
+#include "run/globals.h"
 #include "support/dialog_checks.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"

@@ -1,6 +1,6 @@
-#include "app/dialog_flow.h"
+#include "run/callback.h"
 
-#include "app/globals.h"
+#include "run/globals.h"
 #include "ui/dialog_layer.h"
 
 void BeginCallback(HWND dialog, UINT message, WPARAM wParam, HWND& savedFocus) {

@@ -1,9 +1,9 @@
-#include "uninstall/folder_shape.h"
+#include "base/folder_shape.h"
 
-// The longest product file name, "QBinstaller100.exe", and the longest path the file
-// services hand to the system for a delete: longer paths are cut, and a cut name could
-// be another file's.
-static const size_t kLongestProductName = 18;
+#include "base/product.h"
+
+// The longest path the file services hand to the system for a delete: longer paths are
+// cut, and a cut name could be another file's.
 static const size_t kLongestDeletePath = 256;
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -54,7 +54,7 @@ RemovalScope ScopeOfFolderText(const char* folder, size_t length) {
     size_t end = length;
     if (end > root && IsSeparator(folder[end - 1])) --end;  // one trailing separator
     if (end == root) {
-        if (root + 1 + kLongestProductName > kLongestDeletePath) return RemoveNothing;
+        if (root + 1 + LongestProductFileName() > kLongestDeletePath) return RemoveNothing;
         return RemoveProductFilesOnly;
     }
     for (size_t from = root + 1; from <= end;) {

@@ -1,10 +1,8 @@
 // The installation record: the install folder followed by one carriage return (13) at the
 // start of the record file; what follows in the file is not part of it.
 #pragma once
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 #include "fs/error_state.h"
-
-extern const char* const kRecordPath;  // "c:\quorbelregistry.dat"
 
 // Takes a free file number and opens the record file (created empty when absent, never
 // truncated; read-only when read-write access is refused). Returns the file number.

@@ -1,4 +1,4 @@
-#include "install/record_text.h"
+#include "base/record_text.h"
 
 #include <string.h>
 

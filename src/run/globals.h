@@ -1,8 +1,8 @@
-// The process-wide values that start-up fills in and the program's global variables.
+// The program's shared run state: what every dialog and procedure reads and writes.
 #pragma once
 #include <windows.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 
 const int kTableSize = 11;  // FileNames and FilePaths: indices 0 to 10
 
@@ -14,16 +14,9 @@ extern HWND FarewellSavedFocus;
 extern HWND InstallStatusSavedFocus;
 extern HWND UninstallerSavedFocus;
 
-// Start-up values.
+// The command-line tail, as start-up found it.
 void SetCommandLineTail(const char* tail);  // points into the process command line
 DynString CommandLineTail();                // a new string with the same text every time
 
-void ZeroProgramGlobals();
 void CreateStringTables();
-void ReleaseProgramGlobals();  // frees every entry of both tables, and the tables
-
-// The per-thread state: the current template font of the dialog layer.
-bool AllocThreadState();
-void ReleaseThreadState();
-
-int WINAPI WinMain(HINSTANCE module, HINSTANCE previous, LPSTR tail, int showCommand);
+void ReleaseStringTables();  // frees every entry of both tables, and the tables

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "uninstall/folder_shape.h"
+#include "base/folder_shape.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "fs/path_text.h"
+#include "base/path_text.h"
 
 bool HasWildcard(const char* text, size_t n) {
     for (size_t i = 0; i < n; ++i)

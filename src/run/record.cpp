@@ -1,9 +1,7 @@
-#include "install/record.h"
+#include "run/record.h"
 
+#include "base/record_text.h"
 #include "fs/file_services.h"
-#include "install/record_text.h"
-
-const char* const kRecordPath = "c:\\quorbelregistry.dat";
 
 int OpenRecord(ErrorState& error, const DynString& recordPath) {
     int fileNumber = FreeFileNumber();

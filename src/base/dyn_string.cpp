@@ -1,4 +1,4 @@
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/product.h"
 #include "fs/file_services.h"
-#include "install/record.h"
-#include "install/record_text.h"
+#include "run/record.h"
 #include "support/sandbox.h"
 
 namespace {
@@ -46,7 +46,7 @@ protected:
 }  // namespace
 
 TEST_F(Record, IsTheFolderAndOneCarriageReturn) {
-    EXPECT_STREQ(kRecordPath, "c:\\quorbelregistry.dat");
+    EXPECT_STREQ(kDefaultRecordPath, "c:\\quorbelregistry.dat");
     Write("c:\\zarvo\\quorbel");
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
     EXPECT_EQ(Read(), "c:\\zarvo\\quorbel");
@@ -109,29 +109,4 @@ TEST_F(Record, AReadOnlyRecordIsReadButNotWritten) {
     Write("c:\\zarvo\\quorbel");
     EXPECT_EQ(error.number, 70);
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\old\r");
-}
-
-TEST(RecordText, Parse) {
-    struct Case {
-        std::string bytes;
-        const char* folder;  // null: no record
-    } cases[] = {
-        {"c:\\zarvo\\quorbel\r", "c:\\zarvo\\quorbel"},
-        {"c:\\x\r\n", "c:\\x"},
-        {"a\rb\r", "a"},
-        {"\r", ""},
-        {"", nullptr},
-        {"c:\\x\n", nullptr},
-        {std::string("c:\\x\0\\y\r", 8), nullptr},  // no folder the installer writes
-        {std::string("c:\\x\r\0", 6), "c:\\x"},
-    };
-    for (const Case& c : cases) {
-        DynString folder("left over");
-        bool found = ParseRecord(c.bytes.data(), c.bytes.size(), folder);
-        EXPECT_EQ(found, c.folder != nullptr) << c.bytes;
-        EXPECT_EQ(Std(folder), c.folder ? c.folder : "") << c.bytes;
-    }
-    DynString folder;
-    EXPECT_FALSE(ParseRecord("ab\r", 2, folder));  // only the given bytes count
-    EXPECT_EQ(Std(RecordText("c:\\x")), "c:\\x\r");
 }

@@ -3,7 +3,7 @@
 #pragma once
 #include <stddef.h>
 
-#include "app/dyn_string.h"
+#include "base/dyn_string.h"
 
 const char kRecordEnd = 13;
 const size_t kRecordReadLimit = 255;  // the reader looks at no more of the file than this

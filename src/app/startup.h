@@ -1,0 +1,11 @@
+// Start-up and exit: the one place that touches every subsystem's globals.
+#pragma once
+
+// Every program-wide value at its start: no installation ended, no folder failure counted,
+// no focus saved, no dialog open or active.
+void ZeroProgramGlobals();
+
+// The per-thread state: the current template font of the dialog layer. False when it
+// cannot be allocated.
+bool AllocThreadState();
+void ReleaseThreadState();
