@@ -3,6 +3,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "fs/system_call.h"
+
 namespace {
 
 // Administrators and SYSTEM full control; Users read and execute, in the folder and in
@@ -142,11 +144,11 @@ bool IsTrustedObject(HANDLE object) {
 }
 
 bool IsTrustedFolder(const char* folder) {
-    UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HANDLE handle = CreateFileA(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                nullptr);
-    SetErrorMode(previous);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    SystemCall([&] {
+        handle = CreateFileA(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    });
     if (handle == INVALID_HANDLE_VALUE) return false;
     bool trusted = IsTrustedObject(handle);
     CloseHandle(handle);
