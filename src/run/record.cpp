@@ -2,10 +2,13 @@
 
 #include "base/record_text.h"
 #include "fs/file_services.h"
+#include "fs/protection.h"
 
 int OpenRecord(ErrorState& error, const DynString& recordPath) {
     int fileNumber = FreeFileNumber();
-    OpenRaw(error, recordPath, fileNumber);
+    PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedRecord);
+    OpenRaw(error, recordPath, fileNumber, protection);
+    LocalFree(protection);
     return fileNumber;
 }
 

@@ -5,7 +5,9 @@
 #include "fs/error_state.h"
 
 // Takes a free file number and opens the record file (created empty when absent, never
-// truncated; read-only when read-write access is refused). Returns the file number.
+// truncated; read-only when read-write access is refused). Returns the file number. When
+// the process runs elevated, the record is protected: created so, or made so through the
+// handle when it was already there.
 int OpenRecord(ErrorState& error, const DynString& recordPath);
 // Writes the install folder and one carriage return at the start of the open record file.
 void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFolder);
