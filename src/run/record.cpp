@@ -18,10 +18,11 @@ void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFold
     WriteBytes(error, fileNumber, RecordText(installFolder));
 }
 
-bool ReadRecord(ErrorState& error, const DynString& recordPath, DynString& installFolder) {
+bool ReadRecord(ErrorState& error, const DynString& recordPath, DynString& installFolder, bool* trusted) {
     int fileNumber = FreeFileNumber();
     OpenRaw(error, recordPath, fileNumber);
     DynString bytes = ReadBytes(error, fileNumber, kRecordReadLimit);
+    if (trusted) *trusted = IsTrustedObject(SystemHandle(fileNumber));
     CloseFile(error, fileNumber);
     return ParseRecord(bytes.data(), bytes.size(), installFolder);
 }

@@ -13,5 +13,7 @@ int OpenRecord(ErrorState& error, const DynString& recordPath);
 void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFolder);
 // Reads the record at recordPath (at most 255 bytes from offset 0). False, with an empty
 // folder, when there is no record: the file is absent, unreadable, or holds no carriage
-// return in those bytes.
-bool ReadRecord(ErrorState& error, const DynString& recordPath, DynString& installFolder);
+// return in those bytes. *trusted, when asked for, tells whether only Administrators,
+// SYSTEM, TrustedInstaller and this process's user may change the file, as read through
+// the handle that read the record.
+bool ReadRecord(ErrorState& error, const DynString& recordPath, DynString& installFolder, bool* trusted = nullptr);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "fs/protection.h"
 #include "fs/system_call.h"
 
 // True when a level of the folder below its root is a reparse point, or cannot be looked
@@ -70,4 +71,9 @@ RemovalScope DecideRemovalScope(const DynString& folder) {
     if (PassesThroughLink(folder)) return RemoveNothing;
     if (scope == RemoveWholeFolder && IsSystemFolder(folder.c_str())) return RemoveProductFilesOnly;
     return scope;
+}
+
+RemovalScope WithinTrust(RemovalScope scope, bool recordTrusted, const DynString& folder) {
+    if (scope != RemoveWholeFolder) return scope;
+    return recordTrusted && IsTrustedFolder(folder.c_str()) ? RemoveWholeFolder : RemoveProductFilesOnly;
 }

@@ -18,8 +18,9 @@ static HWND gUninstallingDialog = 0;
 HWND UninstallingDialog() { return gUninstallingDialog; }
 
 RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder) {
-    if (!ReadRecord(error, kDefaultRecordPath, installFolder)) return RemoveNothing;
-    return DecideRemovalScope(installFolder);
+    bool recordTrusted = false;
+    if (!ReadRecord(error, kDefaultRecordPath, installFolder, &recordTrusted)) return RemoveNothing;
+    return WithinTrust(DecideRemovalScope(installFolder), recordTrusted, installFolder);
 }
 
 static bool IsFile(DWORD attributes) {
