@@ -1,10 +1,7 @@
 #include "base/folder_shape.h"
 
+#include "base/path_text.h"
 #include "base/product.h"
-
-// The longest path the file services hand to the system for a delete: longer paths are
-// cut, and a cut name could be another file's.
-static const size_t kLongestDeletePath = 256;
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -16,13 +13,8 @@ static bool IsPlainLevel(const char* level, size_t length) {
     if (length == 0) return false;
     bool onlyDotsAndSpaces = true;
     for (size_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(level[i]);
-        if (c < 32) return false;
-        switch (c) {
-        case '*': case '?': case '"': case '<': case '>': case '|': case ':':
-            return false;
-        }
-        if (c != '.' && c != ' ') onlyDotsAndSpaces = false;
+        if (NameCannotHold(level[i])) return false;
+        if (level[i] != '.' && level[i] != ' ') onlyDotsAndSpaces = false;
     }
     return !onlyDotsAndSpaces;
 }
@@ -54,7 +46,9 @@ RemovalScope ScopeOfFolderText(const char* folder, size_t length) {
     size_t end = length;
     if (end > root && IsSeparator(folder[end - 1])) --end;  // one trailing separator
     if (end == root) {
-        if (root + 1 + LongestProductFileName() > kLongestDeletePath) return RemoveNothing;
+        // The file services cut a longer path for a delete, and a cut name could be
+        // another file's.
+        if (root + 1 + LongestProductFileName() > kNamePathLimit) return RemoveNothing;
         return RemoveProductFilesOnly;
     }
     for (size_t from = root + 1; from <= end;) {

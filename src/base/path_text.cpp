@@ -1,5 +1,13 @@
 #include "base/path_text.h"
 
+bool NameCannotHold(char c) {
+    switch (c) {
+    case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+        return true;
+    }
+    return static_cast<unsigned char>(c) < 32;
+}
+
 bool HasWildcard(const char* text, size_t n) {
     for (size_t i = 0; i < n; ++i)
         if (text[i] == '*' || text[i] == '?') return true;
@@ -14,12 +22,7 @@ size_t FolderPartLength(const char* path, size_t n) {
 bool IsSinglePlainName(const char* name) {
     if (name[0] == 0) return false;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return false;
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c; ++c) {
-        if (*c < 32) return false;
-        switch (*c) {
-        case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
-            return false;
-        }
-    }
+    for (const char* c = name; *c; ++c)
+        if (NameCannotHold(*c)) return false;
     return true;
 }

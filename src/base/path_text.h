@@ -2,6 +2,13 @@
 #pragma once
 #include <stddef.h>
 
+// How much of a path the file services hand to the system; a longer path is cut.
+const size_t kFolderPathLimit = 255;  // open, make folder, remove folder
+const size_t kNamePathLimit = 256;    // delete, copy
+
+// True for a character that no name on disk holds: a control character, a separator ("\",
+// "/", ":"), a wildcard ("*", "?"), or one of '"', "<", ">", "|".
+bool NameCannotHold(char c);
 // True when the text holds "*" or "?".
 bool HasWildcard(const char* text, size_t n);
 // Length of the folder part of a path: everything up to and including its last "\", "/"

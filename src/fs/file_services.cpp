@@ -11,8 +11,6 @@
 namespace {
 
 const int kLastFileNumber = 32767;
-const size_t kFolderPathLimit = 255;  // open, make folder, remove folder
-const size_t kNamePathLimit = 256;    // delete, copy
 const DWORD kVolumeLabelAttribute = 0x8;
 
 struct FileEntry {

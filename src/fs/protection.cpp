@@ -143,14 +143,15 @@ bool IsTrustedObject(HANDLE object) {
     return trusted;
 }
 
-bool IsTrustedFolder(const char* folder) {
-    HANDLE handle = INVALID_HANDLE_VALUE;
+bool IsTrustedFolder(HANDLE folder) {
+    if (folder == INVALID_HANDLE_VALUE || !folder) return false;
+    HANDLE reading = INVALID_HANDLE_VALUE;
     SystemCall([&] {
-        handle = CreateFileA(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        reading = ReOpenFile(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
     });
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    bool trusted = IsTrustedObject(handle);
-    CloseHandle(handle);
+    if (reading == INVALID_HANDLE_VALUE) return false;
+    bool trusted = IsTrustedObject(reading);
+    CloseHandle(reading);
     return trusted;
 }

@@ -3,7 +3,16 @@
 
 #include <string.h>
 
+#include <string>
+
 #include "base/path_text.h"
+
+TEST(PathText, CharactersNoNameHolds) {
+    const std::string never("\\/:*?\"<>|\0\x01\t\r\x1f", 14);
+    for (char c : never) EXPECT_TRUE(NameCannotHold(c)) << static_cast<int>(c);
+    const std::string held("aZ09 .-_~'()[]{}$%&+,;=@^`\x7f\x80\xe9\xff");
+    for (char c : held) EXPECT_FALSE(NameCannotHold(c)) << static_cast<int>(c);
+}
 
 TEST(PathText, SinglePlainNames) {
     for (const char* name : {"a", "qb.exe", "QBmanual100.PDF", "a b.txt", ".hidden", "...", "x..y", "\xE9t\xE9"})

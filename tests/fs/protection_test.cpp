@@ -238,7 +238,6 @@ TEST_F(Protection, TheRuleReadsTheObjectThroughItsHandle) {
     ASSERT_NE(reading, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(IsTrustedObject(reading)) << "this Wine's report of the program's own file";
     CloseHandle(reading);
-    EXPECT_TRUE(IsTrustedFolder(kScratch));
 
     // A handle that may not read the descriptor, or none at all.
     HANDLE blind = CreateFileA(file.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -246,7 +245,7 @@ TEST_F(Protection, TheRuleReadsTheObjectThroughItsHandle) {
     EXPECT_FALSE(IsTrustedObject(blind));
     CloseHandle(blind);
     EXPECT_FALSE(IsTrustedObject(INVALID_HANDLE_VALUE));
-    EXPECT_FALSE(IsTrustedFolder(At("missing").c_str()));
+    EXPECT_FALSE(IsTrustedFolder(INVALID_HANDLE_VALUE));
 
     // Everyone may change it: this Wine keeps that as the Linux mode and reports it back.
     PSECURITY_DESCRIPTOR open = FromText("D:(A;;FA;;;WD)");
@@ -267,4 +266,14 @@ TEST_F(Protection, TheRuleReadsTheObjectThroughItsHandle) {
     LocalFree(protection);
     LocalFree(open);
     CloseHandle(writing);
+
+    // A folder held as the removal holds it, with no access but to its attributes, is read
+    // through a new handle on the same folder.
+    HANDLE held = CreateFileA(kScratch, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(IsTrustedFolder(held));
+    SetDaclText(kScratch, "D:(A;OICI;FA;;;WD)");
+    EXPECT_FALSE(IsTrustedFolder(held));
+    CloseHandle(held);
 }
