@@ -3,8 +3,6 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include "fs/system_call.h"
-
 namespace {
 
 // Administrators and SYSTEM full control; Users read and execute, in the folder and in
@@ -140,18 +138,5 @@ bool IsTrustedObject(HANDLE object) {
         return false;
     bool trusted = IsTrustedDescriptor(descriptor, user);
     LocalFree(descriptor);
-    return trusted;
-}
-
-bool IsTrustedFolder(HANDLE folder) {
-    if (folder == INVALID_HANDLE_VALUE || !folder) return false;
-    HANDLE reading = INVALID_HANDLE_VALUE;
-    SystemCall([&] {
-        reading = ReOpenFile(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
-    });
-    if (reading == INVALID_HANDLE_VALUE) return false;
-    bool trusted = IsTrustedObject(reading);
-    CloseHandle(reading);
     return trusted;
 }

@@ -34,6 +34,3 @@ bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID user);
 // The rule for the object open on handle (any handle with READ_CONTROL), with this
 // process's own user: false when its descriptor can't be read.
 bool IsTrustedObject(HANDLE object);
-// The rule for the folder open on handle (with any access, as a held folder is): read
-// through a new handle on the same folder, never through its name again.
-bool IsTrustedFolder(HANDLE folder);

@@ -223,6 +223,6 @@ RemovalScope DecideRemovalScope(const DynString& folder) {
 
 FolderJudgement WithinTrust(FolderJudgement judgement, bool recordTrusted, const HeldFolder& held) {
     if (judgement != kWholeFolder) return judgement;
-    bool trusted = recordTrusted && held.exists && IsTrustedFolder(held.levels[held.count - 1]);
+    bool trusted = recordTrusted && held.exists && IsTrustedObject(held.levels[held.count - 1]);
     return trusted ? kWholeFolder : kProductFilesOnly;
 }

@@ -245,7 +245,6 @@ TEST_F(Protection, TheRuleReadsTheObjectThroughItsHandle) {
     EXPECT_FALSE(IsTrustedObject(blind));
     CloseHandle(blind);
     EXPECT_FALSE(IsTrustedObject(INVALID_HANDLE_VALUE));
-    EXPECT_FALSE(IsTrustedFolder(INVALID_HANDLE_VALUE));
 
     // Everyone may change it: this Wine keeps that as the Linux mode and reports it back.
     PSECURITY_DESCRIPTOR open = FromText("D:(A;;FA;;;WD)");
@@ -267,13 +266,13 @@ TEST_F(Protection, TheRuleReadsTheObjectThroughItsHandle) {
     LocalFree(open);
     CloseHandle(writing);
 
-    // A folder held as the removal holds it, with no access but to its attributes, is read
-    // through a new handle on the same folder.
-    HANDLE held = CreateFileA(kScratch, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // A folder, through a handle that holds it as the removal does.
+    HANDLE held = CreateFileA(kScratch, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(IsTrustedFolder(held));
+    EXPECT_TRUE(IsTrustedObject(held));
     SetDaclText(kScratch, "D:(A;OICI;FA;;;WD)");
-    EXPECT_FALSE(IsTrustedFolder(held));
+    EXPECT_FALSE(IsTrustedObject(held));
     CloseHandle(held);
 }
