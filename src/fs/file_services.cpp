@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "base/path_text.h"
+#include "fs/protection.h"
 #include "fs/system_call.h"
 
 namespace {
@@ -58,7 +59,7 @@ int FreeFileNumber() {
     return fileNumberCounter;  // every number is open: OpenRaw will say so (55)
 }
 
-void OpenRaw(ErrorState& error, const DynString& path, int fileNumber) {
+void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY_DESCRIPTOR protection) {
     DynString name = SystemPath(path, kFolderPathLimit);
     if (name.empty() || HasWildcard(path.data(), path.size())) {
         RecordError(error, 64);
@@ -77,24 +78,27 @@ void OpenRaw(ErrorState& error, const DynString& path, int fileNumber) {
         RecordError(error, 7);
         return;
     }
-    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), protection, TRUE};
     HANDLE handle = INVALID_HANDLE_VALUE;
-    DWORD access = GENERIC_READ | GENERIC_WRITE;
-    // OPEN_ALWAYS reports 183 for a file that was already there: only the handle tells.
-    DWORD code = SystemCall([&] {
-        handle = CreateFileA(name.c_str(), access, 0, &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    });
-    if (handle == INVALID_HANDLE_VALUE) {
-        access = GENERIC_READ;
+    // A protected open asks to change the DACL too; the plain opens follow when it can't.
+    const DWORD accesses[] = {GENERIC_READ | GENERIC_WRITE | WRITE_DAC, GENERIC_READ | GENERIC_WRITE, GENERIC_READ};
+    DWORD access = 0, code = 0;
+    for (DWORD tried : accesses) {
+        if ((tried & WRITE_DAC) && !protection) continue;
+        access = tried;
+        // OPEN_ALWAYS reports 183 for a file that was already there: only the handle tells.
         code = SystemCall([&] {
             handle = CreateFileA(name.c_str(), access, 0, &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         });
+        if (handle != INVALID_HANDLE_VALUE) break;
     }
     if (handle == INVALID_HANDLE_VALUE) {
         free(file);
         RecordSystemError(error, code);
         return;
     }
+    // A file that was there before keeps the DACL it had unless it is replaced now.
+    if (code == ERROR_ALREADY_EXISTS && (access & WRITE_DAC)) ApplyProtection(handle, protection);
     DWORD type = FILE_TYPE_UNKNOWN;
     SystemCall([&] { type = GetFileType(handle); });
     file->number = fileNumber;
@@ -105,6 +109,11 @@ void OpenRaw(ErrorState& error, const DynString& path, int fileNumber) {
     file->atEnd = false;
     file->next = openFiles;
     openFiles = file;
+}
+
+HANDLE SystemHandle(int fileNumber) {
+    FileEntry* file = FindOpenFile(fileNumber);
+    return file ? file->handle : INVALID_HANDLE_VALUE;
 }
 
 DynString ReadBytes(ErrorState& error, int fileNumber, uint32_t count) {
@@ -209,14 +218,15 @@ void DeleteFiles(ErrorState& error, const DynString& pathOrPattern) {
     }
 }
 
-void MakeFolder(ErrorState& error, const DynString& path) {
+void MakeFolder(ErrorState& error, const DynString& path, PSECURITY_DESCRIPTOR protection) {
     if (HasWildcard(path.data(), path.size())) {
         RecordError(error, 76);
         return;
     }
     DynString name = SystemPath(path, kFolderPathLimit);
+    SECURITY_ATTRIBUTES attributes = {sizeof(SECURITY_ATTRIBUTES), protection, FALSE};
     BOOL made = FALSE;
-    DWORD code = SystemCall([&] { made = CreateDirectoryA(name.c_str(), nullptr); });
+    DWORD code = SystemCall([&] { made = CreateDirectoryA(name.c_str(), protection ? &attributes : nullptr); });
     if (code != 0 || !made) RecordSystemError(error, code);
 }
 

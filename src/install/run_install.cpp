@@ -2,6 +2,7 @@
 
 #include "base/product.h"
 #include "fs/file_services.h"
+#include "fs/protection.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
 #include "run/globals.h"
@@ -101,7 +102,9 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Rec
     ShowProgress(dialog, "making dir");
 
     error.stepLabel = kMakeFolder;
-    MakeFolder(error, installFolder);
+    PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedFolder);
+    MakeFolder(error, installFolder, protection);
+    LocalFree(protection);
     if (error.pending) next = HandleFailure(dialog, error, record);
 
     // Step 1050: a tolerated failure to make the folder goes on here, with the record.

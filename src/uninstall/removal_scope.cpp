@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <stdlib.h>
 
+#include "fs/protection.h"
 #include "fs/system_call.h"
 
 namespace {
@@ -229,4 +230,10 @@ RemovalScope DecideRemovalScope(const DynString& folder) {
     case kWholeFolder: return RemoveWholeFolder;
     default: return RemoveNothing;
     }
+}
+
+FolderJudgement WithinTrust(FolderJudgement judgement, bool recordTrusted, const HeldFolder& held) {
+    if (judgement != kWholeFolder) return judgement;
+    bool trusted = recordTrusted && held.exists && IsTrustedObject(held.levels[held.count - 1]);
+    return trusted ? kWholeFolder : kProductFilesOnly;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/welcome_dialog.h"
+#include "fs/protection.h"
 #include "install/install_status_dialog.h"
 #include "support/dialog_checks.h"
 #include "support/driver.h"
@@ -18,6 +19,22 @@ const char kRecord[] = "c:\\quorbelregistry.dat";
 const char kFolder[] = "c:\\zarvo\\quorbel";
 const char kWelcome[] = "ZARVO Systems Installer v1.00";
 const char kUninstaller[] = "Quorbel v1.00 Program Uninstaller";
+
+// The folder and the record carry the protection an elevated install gives them, as this
+// Wine reports it for a folder and a file made here with the same descriptors.
+void ExpectMadeProtected() {
+    PSECURITY_DESCRIPTOR folder = NewProtection(kProtectedFolder), record = NewProtection(kProtectedRecord);
+    SECURITY_ATTRIBUTES folderAttributes = {sizeof(SECURITY_ATTRIBUTES), folder, FALSE};
+    SECURITY_ATTRIBUTES recordAttributes = {sizeof(SECURITY_ATTRIBUTES), record, FALSE};
+    ASSERT_TRUE(CreateDirectoryA("c:\\zarvo\\alike", &folderAttributes));
+    CloseHandle(CreateFileA("c:\\zarvo\\alike.dat", GENERIC_WRITE, 0, &recordAttributes, CREATE_NEW, 0, nullptr));
+    EXPECT_EQ(DaclText(kFolder), DaclText("c:\\zarvo\\alike"));
+    EXPECT_EQ(DaclText(kRecord), DaclText("c:\\zarvo\\alike.dat"));
+    RemoveTree("c:\\zarvo\\alike");
+    RemoveTree("c:\\zarvo\\alike.dat");
+    LocalFree(folder);
+    LocalFree(record);
+}
 
 class RemoveRun : public StagedProductRun {
 protected:
@@ -60,6 +77,7 @@ TEST_F(RemoveRun, InstallThenRemoveInTwoRuns) {
     }
     ASSERT_EQ(FolderEntries(kFolder).size(), 5u);
     ASSERT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+    ExpectMadeProtected();  // this Wine runs every program elevated
 
     Installer run;
     HWND uninstaller = OpenUninstaller(run);
