@@ -1,6 +1,7 @@
 #include "install/run_install.h"
 
 #include "base/product.h"
+#include "fs/code_page.h"
 #include "fs/file_services.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
@@ -129,7 +130,7 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, int
 static void Install(HWND dialog) {
     ErrorState error = {};
     DynString recordPath, installFolder;
-    SplitInstallTail(CommandLineTail(), recordPath, installFolder);
+    SplitInstallTail(CommandLineTail(), recordPath, installFolder, AnsiLeadBytes());
     ShowProgress(dialog, ("P:" + installFolder).c_str());
     ShowProgress(dialog, ("R:" + recordPath).c_str());
 

@@ -2,13 +2,14 @@
 
 #include <windows.h>
 
+#include "fs/code_page.h"
 #include "fs/system_call.h"
 
 // True when a level of the folder below its root is a reparse point, or cannot be looked
 // at for a reason other than not being there. Looked at quietly: no "insert a disk" box
 // for a drive without media.
 static bool PassesThroughLink(const DynString& folder) {
-    size_t root = FolderRootLength(folder.c_str(), folder.size());
+    size_t root = FolderRootLength(folder.c_str(), folder.size(), AnsiLeadBytes());
     for (size_t i = root + 1; i <= folder.size(); ++i) {
         if (i < folder.size() && folder[i] != '\\' && folder[i] != '/') continue;
         DynString level = folder.Sub(0, i);
@@ -65,7 +66,7 @@ static bool IsSystemFolder(const char* folder) {
 }
 
 RemovalScope DecideRemovalScope(const DynString& folder) {
-    RemovalScope scope = ScopeOfFolderText(folder.c_str(), folder.size());
+    RemovalScope scope = ScopeOfFolderText(folder.c_str(), folder.size(), AnsiLeadBytes());
     if (scope == RemoveNothing) return RemoveNothing;
     if (PassesThroughLink(folder)) return RemoveNothing;
     if (scope == RemoveWholeFolder && IsSystemFolder(folder.c_str())) return RemoveProductFilesOnly;
