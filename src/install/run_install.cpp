@@ -1,5 +1,6 @@
 #include "install/run_install.h"
 
+#include "base/folder_shape.h"
 #include "base/product.h"
 #include "fs/code_page.h"
 #include "fs/file_services.h"
@@ -17,6 +18,8 @@ double FolderFailureCount = 0;
 static bool gInstalling = false;
 
 static const double kFolderFailureLimit = 10;
+
+static const char kFolderTooDeep[] = "Error: Folder Depth Request too Great.  Ending.";
 
 // Step labels: the failure handler knows a failure by the label current when it happened.
 enum StepLabel {
@@ -48,7 +51,7 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error) {
         FinishFlag = -1;
         next = kReturn;
     } else if (label == kCopyFile && error.number == 76) {
-        ShowMessage("Error: Folder Depth Request too Great.  Ending.", 0, "");
+        ShowMessage(kFolderTooDeep, 0, "");
         FinishFlag = +1;
         next = kReturn;
     } else {
@@ -127,17 +130,31 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, int
     return next;
 }
 
+// A folder the removal would refuse to touch (relative, holding a control byte, ending in a
+// character cut in two, too long for its product paths to reach the system whole) is never
+// installed into: its record would name a folder nobody installed, or one that no removal
+// can ever clean up. Refused before anything is made or opened.
+static bool IsInstallableFolder(const DynString& installFolder) {
+    return ScopeOfFolderText(installFolder.data(), installFolder.size(), AnsiLeadBytes()) != RemoveNothing;
+}
+
 static void Install(HWND dialog) {
     ErrorState error = {};
     DynString recordPath, installFolder;
     SplitInstallTail(CommandLineTail(), recordPath, installFolder, AnsiLeadBytes());
-    ShowProgress(dialog, ("P:" + installFolder).c_str());
-    ShowProgress(dialog, ("R:" + recordPath).c_str());
+    NextStep next = kReturn;
+    if (!IsInstallableFolder(installFolder)) {
+        ShowMessage(kFolderTooDeep, 0, "");
+        FinishFlag = +1;
+    } else {
+        ShowProgress(dialog, ("P:" + installFolder).c_str());
+        ShowProgress(dialog, ("R:" + recordPath).c_str());
 
-    int recordFile = OpenRecord(error, recordPath);
-    for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
+        int recordFile = OpenRecord(error, recordPath);
+        for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
 
-    NextStep next = MakeFolderWriteRecordAndCopy(dialog, error, recordFile, installFolder);
+        next = MakeFolderWriteRecordAndCopy(dialog, error, recordFile, installFolder);
+    }
     if (next == kGoOn) {
         // Unguarded: a staged copy that cannot be deleted is no failure of the install.
         for (int i = 0; i < kDeletedStagedCopies; ++i) DeleteFiles(error, FilePaths[i]);
