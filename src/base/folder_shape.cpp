@@ -70,3 +70,7 @@ RemovalScope ScopeOfFolderText(const char* folder, size_t length, const LeadByte
     }
     return RemoveWholeFolder;
 }
+
+bool IsInstallableFolder(const char* folder, size_t length, const LeadBytes& lead) {
+    return ScopeOfFolderText(folder, length, lead) != RemoveNothing;
+}

@@ -19,9 +19,12 @@ enum RemovalScope {
 // folder + "\" + the longest product file name would be cut by the file services.
 // RemoveProductFilesOnly for the root of a drive ("t:", "t:\") or of a share
 // ("\\server\share"). RemoveWholeFolder for any other absolute folder.
-// The install and the removal share this judgement: the install refuses every folder that
-// it calls RemoveNothing, so no install writes a record that its removal must ignore.
 RemovalScope ScopeOfFolderText(const char* folder, size_t length, const LeadBytes& lead);
+
+// The install and the removal share one judgement: the install takes exactly the folders
+// whose text the removal does not refuse, so no install writes a record that its removal
+// must ignore or would misread.
+bool IsInstallableFolder(const char* folder, size_t length, const LeadBytes& lead);
 
 // The length of the root part of an absolute folder ("t:" or "\\server\share"), 0 when
 // the text is not absolute in one of these two forms.

@@ -130,20 +130,16 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, int
     return next;
 }
 
-// A folder the removal would refuse to touch (relative, holding a control byte, ending in a
-// character cut in two, too long for its product paths to reach the system whole) is never
-// installed into: its record would name a folder nobody installed, or one that no removal
-// can ever clean up. Refused before anything is made or opened.
-static bool IsInstallableFolder(const DynString& installFolder) {
-    return ScopeOfFolderText(installFolder.data(), installFolder.size(), AnsiLeadBytes()) != RemoveNothing;
-}
-
 static void Install(HWND dialog) {
     ErrorState error = {};
     DynString recordPath, installFolder;
     SplitInstallTail(CommandLineTail(), recordPath, installFolder, AnsiLeadBytes());
     NextStep next = kReturn;
-    if (!IsInstallableFolder(installFolder)) {
+    // A folder the removal would refuse (relative, holding a control byte, ending in a
+    // character cut in two, too long for its product paths to reach the system whole) is
+    // never installed into: its record would name a folder nobody installed, or one that no
+    // removal can clean up. Refused before anything is made or opened.
+    if (!IsInstallableFolder(installFolder.data(), installFolder.size(), AnsiLeadBytes())) {
         ShowMessage(kFolderTooDeep, 0, "");
         FinishFlag = +1;
     } else {
