@@ -143,3 +143,30 @@ TEST_F(FileServices, ACutPathNeverWidensToAWholeFolder) {
     DeleteFiles(error, Dyn(path));
     EXPECT_TRUE(FileExists(At("w\\k.t")));
 }
+
+// Windows trims a last dot or space from a name: deleting "x." by name would delete "x", a
+// hidden file that the search itself passes over. Such names are never deleted by name.
+TEST_F(FileServices, ANameWindowsWouldTrimIsNeverDeleted) {
+    MakeFolders(At("trim"));
+    WriteFileBytes(At("trim\\x"), "hidden");
+    SetAttributes(At("trim\\x"), FILE_ATTRIBUTE_HIDDEN);
+    WriteFileBytes(At("trim\\y"), "hidden too");
+    SetAttributes(At("trim\\y"), FILE_ATTRIBUTE_HIDDEN);
+    // Only the long form of a path keeps the dot and the space.
+    for (const wchar_t* name : {L"\\\\?\\c:\\fstest\\trim\\x.", L"\\\\?\\c:\\fstest\\trim\\y "}) {
+        HANDLE h = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << "the system refuses the name: " << GetLastError();
+        CloseHandle(h);
+    }
+    WriteFileBytes(At("trim\\plain.txt"), "p");
+    ASSERT_EQ(FolderEntries(At("trim")), (std::vector<std::string>{"plain.txt", "x", "x.", "y", "y "}))
+        << "the names are not kept here; the case cannot show";
+
+    DeleteFiles(error, Dyn(At("trim\\")));
+    ExpectNoError();
+    EXPECT_EQ(ReadFileBytes(At("trim\\x")), "hidden");
+    EXPECT_EQ(ReadFileBytes(At("trim\\y")), "hidden too");
+    EXPECT_EQ(FolderEntries(At("trim")), (std::vector<std::string>{"x", "x.", "y", "y "}));
+    DeleteFileW(L"\\\\?\\c:\\fstest\\trim\\x.");
+    DeleteFileW(L"\\\\?\\c:\\fstest\\trim\\y ");
+}
