@@ -18,29 +18,60 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "drive.h"
+#include "support/driver.h"
 
+static const char* const kWelcomeCaption = "ZARVO Systems Installer v1.00";
+static const char* const kStatusCaption = "Installing Product on your Machine now";
+static const char* const kProductNames[5] = {"qb.exe", "QBmanual100.PDF", "QBmanual100.doc",
+                                             "QBmanual100.txt", "QBinstaller100.exe"};
 static const int kWelcomeContinue = 1002;
 static const int kStatusOk = 1018;
 
-static SIZE_T PeakWorkingSet(const Child& child) {
+[[noreturn]] static void Fail(const char* what) {
+    fprintf(stderr, "bench_driver: %s (error %lu)\n", what, GetLastError());
+    fflush(stderr);
+    ExitProcess(2);
+}
+
+// A program of ours started with its current folder `folder`, or the end of the benchmark.
+static void Start(Installer& run, const char* exe, const char* folder) {
+    if (!StartInstaller(run, "", folder, exe)) Fail(exe);
+}
+
+// The window with that caption, or (caption null) a message box other than `except`, seen
+// within a millisecond of its appearing, or the end of the benchmark.
+static HWND Seen(const Installer& run, const char* caption, HWND except = 0) {
+    HWND window = WaitForWindowPrecisely(run, caption, except);
+    if (!window) Fail(caption ? caption : "no message box");
+    return window;
+}
+
+// Waits for the program to exit; one that does not is ended.
+static void End(Installer& run) {
+    if (WaitForExit(run, 10000) == STILL_ACTIVE) fprintf(stderr, "bench_driver: a program did not exit; ended it\n");
+}
+
+static std::string BoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
+
+static SIZE_T PeakWorkingSet(const Installer& run) {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(child.info.hProcess, &counters, sizeof counters)) return 0;
+    if (!GetProcessMemoryInfo(run.process.hProcess, &counters, sizeof counters)) return 0;
     return counters.PeakWorkingSetSize;
 }
 
 // --- start-up -----------------------------------------------------------------------------
 
 static double StartupOnce(const char* exe, const char* folder, bool installer) {
-    double t0 = Now();
-    Child child = Start(exe, folder);
-    HWND window = installer ? WaitFor(child, kWelcomeCaption) : WaitFor(child, nullptr);
-    double elapsed = Now() - t0;
+    Installer run;
+    double t0 = NowMs();
+    Start(run, exe, folder);
+    HWND window = Seen(run, installer ? kWelcomeCaption : nullptr);
+    double elapsed = NowMs() - t0;
     // Alt+F4 ends the welcome dialog and the run; the bare box is answered.
-    if (installer) CloseBySystem(window);
-    else Click(window, IDOK);
-    End(child);
+    if (installer) PostCloseCommand(window);
+    else AnswerMessageBox(window);
+    End(run);
     return elapsed;
 }
 
@@ -62,16 +93,17 @@ static int Startup(int rounds, const char* installer, const char* bare, const ch
 // --- idle -----------------------------------------------------------------------------------
 
 static int Hold(const char* exe, const char* folder) {
-    Child child = Start(exe, folder);
+    Installer run;
+    Start(run, exe, folder);
     bool installer = strstr(exe, "QBinstaller100") != nullptr;
-    HWND window = installer ? WaitFor(child, kWelcomeCaption) : WaitFor(child, nullptr);
-    printf("READY %lu\n", child.info.dwProcessId);
+    HWND window = Seen(run, installer ? kWelcomeCaption : nullptr);
+    printf("READY %lu\n", run.process.dwProcessId);
     fflush(stdout);
     char line[64];
     if (!fgets(line, sizeof line, stdin)) {}
-    if (installer) CloseBySystem(window);
-    else Click(window, IDOK);
-    End(child);
+    if (installer) PostCloseCommand(window);
+    else AnswerMessageBox(window);
+    End(run);
     printf("DONE\n");
     fflush(stdout);
     return 0;
@@ -161,41 +193,41 @@ static CopyResult InstallOnce() {
     Restage();
     char exe[MAX_PATH];
     wsprintfA(exe, "%s\\%s", kStaging, kProductNames[4]);
-    Child child = Start(exe, kStaging);
-    Click(WaitFor(child, kWelcomeCaption), kWelcomeContinue);
-    HWND status = WaitFor(child, kStatusCaption);
-    double t0 = Now();
-    Click(status, kStatusOk);
-    HWND box = WaitFor(child, nullptr);
-    CopyResult result = {Now() - t0, PeakWorkingSet(child)};
-    char text[128];
-    BoxText(box, text, sizeof text);
-    if (lstrcmpA(text, "Program Installation Successful!") != 0) {
-        fprintf(stderr, "bench_driver: the install said \"%s\"\n", text);
+    Installer run;
+    Start(run, exe, kStaging);
+    PostClick(Seen(run, kWelcomeCaption), kWelcomeContinue);
+    HWND status = Seen(run, kStatusCaption);
+    double t0 = NowMs();
+    PostClick(status, kStatusOk);
+    HWND box = Seen(run, nullptr);
+    CopyResult result = {NowMs() - t0, PeakWorkingSet(run)};
+    std::string text = BoxText(box);
+    if (text != "Program Installation Successful!") {
+        fprintf(stderr, "bench_driver: the install said \"%s\"\n", text.c_str());
         ExitProcess(2);
     }
-    Click(box, IDOK);
-    End(child);
+    AnswerMessageBox(box);
+    End(run);
     CheckInstalled();
     return result;
 }
 
 static CopyResult BareCopyOnce(const char* bare) {
     Restage();
-    Child child = Start(bare, kStaging);
-    HWND first = WaitFor(child, nullptr);
-    double t0 = Now();
-    Click(first, IDOK);
-    HWND box = WaitFor(child, nullptr, first);
-    CopyResult result = {Now() - t0, PeakWorkingSet(child)};
-    char text[64];
-    BoxText(box, text, sizeof text);
-    if (lstrcmpA(text, "Copied") != 0) {
-        fprintf(stderr, "bench_driver: the bare copy said \"%s\"\n", text);
+    Installer run;
+    Start(run, bare, kStaging);
+    HWND first = Seen(run, nullptr);
+    double t0 = NowMs();
+    AnswerMessageBox(first);
+    HWND box = Seen(run, nullptr, first);
+    CopyResult result = {NowMs() - t0, PeakWorkingSet(run)};
+    std::string text = BoxText(box);
+    if (text != "Copied") {
+        fprintf(stderr, "bench_driver: the bare copy said \"%s\"\n", text.c_str());
         ExitProcess(2);
     }
-    Click(box, IDOK);
-    End(child);
+    AnswerMessageBox(box);
+    End(run);
     CheckInstalled();
     return result;
 }

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Measures QBinstaller100.exe against bare Win32 programs of ours, in the same run, under
-# Wine in a sandbox prefix of its own (headless) inside the build tree, and prints one table.
+# Wine in a sandbox prefix of its own (headless, 64-bit: the 32-bit programs run under WoW64,
+# as on users' machines) inside the build tree, and prints one table that says when, on what
+# machine, from which commit and with which command it was measured, and how long it took.
 # Every figure is the median of QB_BENCH_RUNS runs (default 10); the installer and its
 # baseline run interleaved, in alternating order, so that each ratio compares like with like.
+# On a machine whose kernel runs no 32-bit code, the sizes are still the 32-bit product's,
+# and everything that runs is measured on the 64-bit twin (the same sources built for
+# x86_64, with the bare programs built likewise); the table says so.
 #   QB_BENCH_BUILD_DIR  build directory (default: <top>/build-bench)
 #   QB_BENCH_RUNS       runs per figure (default: 10, at least 10 for published figures)
 #   QB_BENCH_MB         MiB staged for the copy comparison, in four files (default: 200)
-# Takes about five minutes, most of it the idle measurement (2 x runs x 10 s).
+# Most of the time goes to the idle measurement: 2 x runs x (10 s + about 2 s).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QB_BENCH_BUILD_DIR:-$top/build-bench}
@@ -14,22 +19,44 @@ runs=${QB_BENCH_RUNS:-10}
 megabytes=${QB_BENCH_MB:-200}
 idle_seconds=10
 pumps_ms=125   # the install's five 25 ms pumps, as the install procedure is written
+started=$(date +%s)
+command="QB_BENCH_RUNS=$runs QB_BENCH_MB=$megabytes scripts/bench.sh"
 
 mkdir -p "$build"
 build=$(cd "$build" && pwd)   # absolute: the Wine prefix and drive p: need it
-wine_root=$build/bench-wine
 log=$build/bench-raw.txt
 
 "$top/scripts/setup-host.sh"
+# build DIR ARCH: the product and the benchmark's programs for ARCH (i686 or x86_64).
+build() {
+  cmake -S "$top" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2-mingw.cmake" >/dev/null
+  cmake --build "$1" --target QBinstaller100 -j"$(nproc)" >/dev/null
+  cmake -S "$top/bench" -B "$1/bench" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2-mingw.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$1/bench" -j"$(nproc)" >/dev/null
+}
 echo "bench: building" >&2
-cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/i686-mingw.cmake" >/dev/null
-cmake --build "$build" --target QBinstaller100 -j"$(nproc)" >/dev/null
-cmake -S "$top/bench" -B "$build/bench" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/i686-mingw.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build/bench" -j"$(nproc)" >/dev/null
+build "$build" i686
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  run_build=$build
+  measured="the 32-bit product and baselines in a 64-bit prefix (WoW64)"
+else
+  echo "bench: this machine's kernel runs no 32-bit code, so the benchmark runs the installer's 64-bit twin (the same sources built for x86_64, in $build/twin64)" >&2
+  run_build=$build/twin64
+  build "$run_build" x86_64
+  measured="the 64-bit twin and baselines in a 64-bit prefix (this kernel runs no 32-bit code)"
+fi
 
-"$top/scripts/make-prefix.sh" "$wine_root" null "$build" >&2
+wine_root=$run_build/bench-wine
 wrun() { "$top/scripts/wine-run.sh" "$wine_root" "$@"; }
+# Benchmarks before this one made a 32-bit prefix; the benchmark's prefix is a 64-bit one now.
+if [ -f "$wine_root/.ready" ] && [ "$(cat "$wine_root/.arch" 2>/dev/null)" != win64 ]; then
+  echo "bench: replacing the earlier 32-bit prefix in $wine_root with a 64-bit one" >&2
+  wrun wineserver -k </dev/null >/dev/null 2>&1 || true
+  rm -rf "$wine_root"
+fi
+"$top/scripts/make-prefix.sh" "$wine_root" null "$run_build" win64 >&2
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 wrun wineserver -k </dev/null >/dev/null 2>&1 || true
 trap 'wrun wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 # The server and Wine's helper processes start once, before anything is measured.
@@ -117,10 +144,17 @@ pk_q=$(median peak installer) pk_b=$(median peak bare)
 cp_q_less=$(awk -v q="$cp_q" -v p="$pumps_ms" 'BEGIN { print q - p }')
 mbps() { awk -v ms="$1" -v mb="$megabytes" 'BEGIN { printf "%.0f", (ms > 0) ? mb / (ms / 1000) : 0 }'; }
 
+commit=$(git -C "$top" rev-parse --short HEAD 2>/dev/null || echo "no commit")
+git -C "$top" diff --quiet HEAD -- 2>/dev/null || commit="$commit with uncommitted changes"
 echo
 echo "QBinstaller100.exe against a bare baseline: medians of $runs interleaved runs"
-echo "$(date -u '+%Y-%m-%d %H:%M UTC'); $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'),"\
-     "$(free -g | awk '/^Mem:/ { print $2 }') GiB; $(wine --version 2>/dev/null)"
+echo "measured: $(date -u '+%Y-%m-%d %H:%M UTC') (the machine's clock), at commit $commit,"
+echo "  with: $command"
+echo "  on: $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')),"\
+     "$(free -g | awk '/^Mem:/ { print $2 }') GiB, Debian $(cat /etc/debian_version 2>/dev/null),"\
+     "Linux $(uname -r), $(wrun wine --version 2>/dev/null), Wine's null display driver"
+echo "  load average (1, 5, 15 min): $load_before before, $(cut -d' ' -f1-3 /proc/loadavg) after"
+echo "  running: $measured; sizes: the 32-bit product's"
 printf "%-44s %14s %14s %8s\n" "measure" "installer" "baseline" "ratio"
 row "size of the executable (bytes)" "$size_qb" "$size_bare"
 echo "  imports, installer: $(imports "$build/bin/QBinstaller100.exe")"
@@ -142,3 +176,4 @@ fi
 echo "baselines: bare_box.exe (one MessageBoxA) for size, start-up and idle;"
 echo "bare_copy.exe (five CopyFileA calls between two message boxes) for copy and memory."
 echo "raw measurements: $log"
+echo "the whole run took $(( ($(date +%s) - started + 30) / 60 )) min ($(( $(date +%s) - started )) s), building included"

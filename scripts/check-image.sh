@@ -3,7 +3,7 @@
 set -u
 objdump=$1 exe=$2
 header=$("$objdump" -p "$exe") || exit 1
-allowed='^(kernel32|user32|gdi32|ole32|msvcrt)\.dll$'
+allowed='^(kernel32|user32|gdi32|ole32|advapi32|msvcrt)\.dll$'
 status=0
 grep -q 'Magic[[:space:]]*010b' <<<"$header" || { echo "not PE32"; status=1; }
 grep -q 'Subsystem[[:space:]]*00000002' <<<"$header" || { echo "not a GUI subsystem program"; status=1; }

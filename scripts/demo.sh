@@ -1,56 +1,163 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, makes the demo's own Wine prefix (a 1024x768 Wine desktop)
-# inside the build tree, stages c:\zarvo\temp\ with the built installer and four sample files,
-# and starts c:\zarvo\temp\QBinstaller100.exe with its current folder on that C: drive.
-# Uses $DISPLAY when set; otherwise a virtual display (Xvfb), with screenshots to look at.
+# scripts/demo.sh [--tour | --interactive [INSTALLER ARGUMENTS...]]
+# Installs what is missing, builds, makes the demo's own Wine prefix inside the build tree (a
+# 64-bit prefix with a 1024x768 Wine desktop: the 32-bit installer runs there under WoW64, as
+# on users' machines), stages c:\zarvo\temp\ with the built installer and four sample files,
+# and then:
+#   --tour         (the default without $DISPLAY) on a virtual display of its own (xvfb-run),
+#                  drives the installer through its whole story as a person would (install,
+#                  removal, declining), tells each step, saves a picture of each screen in
+#                  QB_DEMO_DIR, and exits 0 when everything went as a user would expect.
+#   --interactive  (the default with $DISPLAY) starts c:\zarvo\temp\QBinstaller100.exe with
+#                  the arguments given, for you to use, and waits for it to end. Without
+#                  $DISPLAY it runs on a virtual display and saves one picture of it.
+# The installer always starts with its current folder c:\. On a machine whose kernel runs no
+# 32-bit code the demo builds and runs the installer's 64-bit twin (<build>/twin64) instead.
+#   QB_BUILD_DIR  build directory (default: <top>/build)
+#   QB_DEMO_DIR   where the pictures go (default: <build>/demo); the tour first deletes the
+#                 pictures an earlier tour left there (NN-*.png), and nothing else
+#   QB_DEMO_DPI   the screen's pixels per inch (default: 96), set afresh on every run
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QB_BUILD_DIR:-$top/build}
-"$top/scripts/setup-host.sh"
-cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/i686-mingw.cmake" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target QBinstaller100
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+pictures=$(realpath -m "${QB_DEMO_DIR:-$build/demo}")
+dpi=${QB_DEMO_DPI:-96}
 
-root=$build/demo-wine
-"$top/scripts/make-prefix.sh" "$root" desktop "$build"
+mode=
+case "${1:-}" in --tour | --interactive) mode=${1#--}; shift ;; esac
+if [ -z "$mode" ]; then
+  if [ -n "${DISPLAY:-}" ]; then mode=interactive; else mode=tour; fi
+fi
+if [ "$mode" = tour ] && [ $# -gt 0 ]; then
+  echo "demo: the tour takes no installer arguments; pass them with --interactive" >&2
+  exit 2
+fi
+
+# Phase one (once): set-up, build, prefix and staging. It then starts phase two on the
+# display: a virtual one through xvfb-run, or the user's own.
+if [ -z "${QB_DEMO_ON_XVFB:-}" ]; then
+  "$top/scripts/setup-host.sh"
+fi
+
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  arch=i686 run_build=$build
+else
+  arch=x86_64 run_build=$build/twin64
+fi
+root=$run_build/demo-wine
 drive_c=$root/prefix/drive_c
-staging=$drive_c/zarvo/temp
-mkdir -p "$staging"
-cp "$build/bin/QBinstaller100.exe" "$staging/"
-for f in qb.exe QBmanual100.PDF QBmanual100.doc QBmanual100.txt; do
-  printf 'Quorbel v1.00 sample file: %s\r\n' "$f" > "$staging/$f"
-done
-[ -f "$root/.user" ] && chown -R "$(cat "$root/.user")": "$drive_c/zarvo"
+wrun() { "$top/scripts/wine-run.sh" "$root" "$@"; }
+shown() { case "$1" in "$top"/*) echo "${1#"$top"/}" ;; *) echo "$1" ;; esac; }
 
-xvfb_pid=
-if [ -z "${DISPLAY:-}" ]; then
-  export DISPLAY=:91
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -ac -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  sleep 1
+if [ -z "${QB_DEMO_ON_XVFB:-}" ]; then
+  if [ "$arch" = x86_64 ]; then
+    echo "demo: this machine's kernel runs no 32-bit code, so the demo runs the installer's 64-bit twin (the same sources built for x86_64, in $(shown "$run_build"))"
+  fi
+  cmake -S "$top" -B "$run_build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$arch-mingw.cmake" >/dev/null
+  cmake --build "$run_build" -j"$(nproc)" --target QBinstaller100
+  if [ "$mode" = tour ]; then
+    cmake -S "$top/bench" -B "$run_build/bench" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$arch-mingw.cmake" \
+          -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$run_build/bench" -j"$(nproc)" --target tour_driver
+  fi
+
+  # Demos before this one made a 32-bit prefix; the demo's prefix is a 64-bit one now.
+  if [ -f "$root/.ready" ] && [ "$(cat "$root/.arch" 2>/dev/null)" != win64 ]; then
+    echo "demo: replacing the earlier 32-bit demo prefix in $(shown "$root") with a 64-bit one"
+    wrun wineserver -k </dev/null >/dev/null 2>&1 || true
+    rm -rf "$root"
+  fi
+  "$top/scripts/make-prefix.sh" "$root" desktop "$run_build" win64
+
+  staging=$drive_c/zarvo/temp
+  rm -rf "$staging"
+  mkdir -p "$staging"
+  cp "$run_build/bin/QBinstaller100.exe" "$staging/"
+  for f in qb.exe QBmanual100.PDF QBmanual100.doc QBmanual100.txt; do
+    printf 'Quorbel v1.00 sample file: %s\r\n' "$f" > "$staging/$f"
+  done
+  if [ "$mode" = tour ]; then
+    # The tour tells a whole story from a machine where nothing is installed.
+    if [ -e "$drive_c/zarvo/quorbel" ] || [ -e "$drive_c/quorbelregistry.dat" ]; then
+      echo "demo: removing what an earlier demo installed (c:\\zarvo\\quorbel, c:\\quorbelregistry.dat)"
+      rm -rf "$drive_c/zarvo/quorbel" "$drive_c/quorbelregistry.dat"
+    fi
+    rm -f "$pictures"/[0-9][0-9]-*.png
+  fi
+  mkdir -p "$pictures"
+  [ -f "$root/.user" ] && chown -R "$(cat "$root/.user")": "$drive_c/zarvo"
+
+  if [ "$mode" = tour ] || [ -z "${DISPLAY:-}" ]; then
+    # -ac: Wine may run as the sandbox's own user, who can't read the display's cookie file.
+    exec env QB_DEMO_ON_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -ac" "$0" --"$mode" "$@"
+  fi
 fi
-stop() {
-  "$top/scripts/wine-run.sh" "$root" wineserver -k >/dev/null 2>&1 || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+
+# Phase two, on the display. The Wine server starts afresh, quietly (so that no pipe of ours
+# is held by it), at the screen's pixels per inch, which it reads when it starts.
+stop_server() {
+  wrun wineserver -k </dev/null >/dev/null 2>&1 || true
+  wrun wineserver -w </dev/null >/dev/null 2>&1 || true
 }
-trap stop EXIT
+stop_server
+trap stop_server EXIT
+wrun wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
+stop_server
+wrun wineserver -p </dev/null >/dev/null 2>&1
+wrun wine cmd /c exit 0 </dev/null >/dev/null 2>&1
 
-echo "demo: starting c:\\zarvo\\temp\\QBinstaller100.exe (current folder c:\\) on display $DISPLAY"
-# The current folder is C:\ because the Unix folder is the prefix's drive_c.
+# Every Wine program here starts with its current folder c:\ (the Unix folder is drive_c).
 cd "$drive_c"
-"$top/scripts/wine-run.sh" "$root" wine 'c:\zarvo\temp\QBinstaller100.exe' "$@" &
-installer=$!
 
-if [ -n "$xvfb_pid" ]; then
-  shot=$build/demo-screenshot.png
-  sleep 5
-  import -display "$DISPLAY" -window root "$shot" 2>/dev/null || true
-  cat <<TXT
-demo: no \$DISPLAY was set, so the installer runs on the virtual display $DISPLAY.
-demo: a screenshot of it is in $shot (take another with: DISPLAY=$DISPLAY import -window root shot.png).
-demo: to use it yourself, run this script from a desktop session (with \$DISPLAY set).
-demo: waiting for the installer to end (Ctrl+C to stop it).
+if [ "$mode" = interactive ]; then
+  echo "demo: starting c:\\zarvo\\temp\\QBinstaller100.exe (current folder c:\\) on display $DISPLAY"
+  wrun wine 'c:\zarvo\temp\QBinstaller100.exe' "$@" &
+  installer=$!
+  if [ -n "${QB_DEMO_ON_XVFB:-}" ]; then
+    sleep 5
+    import -window root "$pictures/interactive.png" 2>/dev/null || true
+    cat <<TXT
+demo: no \$DISPLAY was set, so the installer runs on the virtual display $DISPLAY, where
+demo: nobody can press its buttons; a picture of it is in $(shown "$pictures/interactive.png").
+demo: run this script from a desktop session (with \$DISPLAY set) to use it yourself, or
+demo: run it without --interactive for the tour. Waiting for the installer to end (Ctrl+C).
 TXT
+  fi
+  code=0
+  wait "$installer" || code=$?
+  echo "demo: the installer exited with code $code"
+  exit "$code"
 fi
-wait "$installer"
-code=$?
-echo "demo: the installer exited with code $code"
+
+echo "demo: the tour, on the virtual display $DISPLAY at $dpi pixels per inch; pictures in $(shown "$pictures")/"
+started=$(date +%s)
+coproc TOUR { wrun wine 'P:\bench\tour_driver.exe' 2>&1; }
+tour_pid=$TOUR_PID
+exec {from_tour}<&"${TOUR[0]}" {to_tour}>&"${TOUR[1]}"
+count=0 outcome=
+while IFS= read -r line <&"$from_tour"; do
+  line=${line%$'\r'}
+  case "$line" in
+    SHOT\ * | SNAP\ *)
+      read -r verb name x y w h <<<"$line"
+      count=$((count + 1))
+      file=$(printf '%s/%02d-%s.png' "$pictures" "$count" "$name")
+      import -window root -crop "${w}x${h}+${x}+${y}" +repage -strip "$file"
+      echo "demo:     picture: $(shown "$file")"
+      if [ "$verb" = SHOT ]; then echo taken >&"$to_tour" || true; fi ;;
+    DONE) outcome=done; break ;;
+    FAILED:*) echo "demo: $line"; outcome=failed; break ;;
+    *) echo "demo: $line" ;;
+  esac
+done
+exec {from_tour}<&- {to_tour}>&-
+code=0
+wait "$tour_pid" || code=$?
+if [ "$outcome" = done ] && [ "$code" -eq 0 ]; then
+  echo "demo: the tour went as expected in $(($(date +%s) - started)) s; $count pictures in $(shown "$pictures")/"
+  exit 0
+fi
+echo "demo: the tour failed (driver exit code $code); the pictures so far are in $(shown "$pictures")/" >&2
+exit 1

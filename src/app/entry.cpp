@@ -20,7 +20,7 @@ static void HardenProcess() {
     HMODULE user = GetModuleHandleA("user32.dll");
     SetDllDirsFn setDllDirectories =
         reinterpret_cast<SetDllDirsFn>((void*)GetProcAddress(kernel, "SetDefaultDllDirectories"));
-    if (setDllDirectories) setDllDirectories(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    if (setDllDirectories) setDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDpiAwareFn setDpiAware =
         reinterpret_cast<SetDpiAwareFn>((void*)GetProcAddress(user, "SetProcessDPIAware"));
     if (setDpiAware) setDpiAware();

@@ -9,20 +9,20 @@ static const FontSpec kFonts[] = {
 };
 
 static const ControlSpec kControls[] = {
-    {1013, Label, 5, 10, 210, 80,
+    {kFarewellText, Label, 5, 10, 210, 80,
      "We hope you consider trying our product again soon!                   Best Regards,  "
      "Verlind (programmer and business owner)",
-     0, kColorNotSet, kColorNotSet},
-    {1014, PushButton, 5, 90, 205, 30, "OK, exit to Windows now", -1, kColorNotSet, kColorNotSet},
+     0},
+    {kExitButton, PushButton, 5, 90, 205, 30, "OK, exit to Windows now", -1},
 };
 
 const DialogSpec FarewellDialog = {"Installation Canceled", 163, 174, 217, 125,
-                                   kControls, 2, kFonts, 1};
+                                   kControls, CountOf(kControls), kFonts, CountOf(kFonts)};
 
 int32_t ShowFarewellDialog(HWND parent) { return RunDialog(FarewellDialog, parent, FarewellDialogProc); }
 
 INT_PTR CALLBACK FarewellDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     BeginCallback(dialog, message, wParam, FarewellSavedFocus);
-    if (message == WM_COMMAND && IsPress(wParam, 1014)) CloseDialog(dialog, 0);
+    if (message == WM_COMMAND && IsPress(wParam, kExitButton)) CloseDialog(dialog, 0);
     return 0;
 }

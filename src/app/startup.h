@@ -5,7 +5,7 @@
 // no focus saved, no dialog open or active.
 void ZeroProgramGlobals();
 
-// The per-thread state: the current template font of the dialog layer. False when it
-// cannot be allocated.
+// The per-thread state: the dialog layer's current template font. False when it cannot be
+// allocated.
 bool AllocThreadState();
 void ReleaseThreadState();

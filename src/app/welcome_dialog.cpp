@@ -7,33 +7,30 @@
 #include "run/globals.h"
 #include "uninstall/uninstaller_dialog.h"
 
-static const LONG kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);
-
 static const FontSpec kFonts[] = {
     {"MS Sans Serif", 8, 700},   // A
     {"MS Sans Serif", 10, 700},  // B
 };
 
 static const ControlSpec kControls[] = {
-    {1001, Label, 5, 5, 190, 65,
+    {kWelcomeText, Label, 5, 5, 190, 65,
      "This program will completely install the ZARVO Systems Quorbel v1.00 application on your "
      "computer.  You may re-run this installer later to remove/uninstall at a later time, if "
      "desired.   Do you want to continue with this Installation?  Choosing 'no' will mean we "
      "won't install Quorbel v1.00 now, but you may return here to install it in the future if "
      "you want to then.",
-     0, kColorNotSet, kColorNotSet},
-    {1002, PushButton, 100, 75, 95, 40, "Yes, let's Continue!", 1, kColorNotSet, kColorNotSet},
-    {1003, PushButton, 5, 75, 90, 40, "No, Maybe Later", -1, kColorNotSet, kColorNotSet},
-    {1004, PushButton, 5, 120, 190, 25, "Remove/Uninstall Program and All of Its Components", -1,
-     kColorNotSet, kColorNotSet},
-    {1016, Label, 5, 150, 190, 25,
+     0},
+    {kContinueButton, PushButton, 100, 75, 95, 40, "Yes, let's Continue!", 1},
+    {kLaterButton, PushButton, 5, 75, 90, 40, "No, Maybe Later", -1},
+    {kRemoveButton, PushButton, 5, 120, 190, 25, "Remove/Uninstall Program and All of Its Components", -1},
+    {kWelcomeNote, Label, 5, 150, 190, 25,
      "Once you press \"Yes, let's Continue' the selected process and operations cannot be "
      "stopped.  If unsure, click \"No, Maybe Later\" button.",
-     0, kRed, kYellow},
+     0, kNoteTextColor, kNoteBackgroundColor},
 };
 
 const DialogSpec WelcomeDialog = {"ZARVO Systems Installer v1.00", 215, 150, 201, 179,
-                                  kControls, 5, kFonts, 2};
+                                  kControls, CountOf(kControls), kFonts, CountOf(kFonts)};
 
 int32_t ShowWelcomeDialog(HWND parent) { return RunDialog(WelcomeDialog, parent, WelcomeDialogProc); }
 
@@ -42,10 +39,10 @@ INT_PTR CALLBACK WelcomeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     if (message != WM_COMMAND) return 0;
     // Each follow-on dialog has no owner, so this dialog stays usable underneath it.
     typedef int32_t (*FollowOn)(HWND);
-    FollowOn next = IsPress(wParam, 1002)   ? ShowInstallStatusDialog
-                  : IsPress(wParam, 1003)   ? ShowFarewellDialog
-                  : IsPress(wParam, 1004)   ? ShowUninstallerDialog
-                                            : nullptr;
+    FollowOn next = IsPress(wParam, kContinueButton) ? ShowInstallStatusDialog
+                  : IsPress(wParam, kLaterButton)    ? ShowFarewellDialog
+                  : IsPress(wParam, kRemoveButton)   ? ShowUninstallerDialog
+                                                     : nullptr;
     if (next) {
         next(nullptr);
         CloseDialog(dialog, 0);

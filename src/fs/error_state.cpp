@@ -8,7 +8,7 @@ void RecordError(ErrorState& error, int number) {
 
 // The error number of each Windows error code below 40, by code. Code 0 is success and is
 // never recorded; it keeps 0 here.
-static const uint8_t kSmallCodeErrors[40] = {
+static const uint8_t kSmallCodeErrors[] = {
     0,    // 0  success
     75,   // 1  invalid function
     53,   // 2  file not found
@@ -52,7 +52,7 @@ static const uint8_t kSmallCodeErrors[40] = {
 };
 
 int MapSystemError(uint32_t code) {
-    if (code < 40) return kSmallCodeErrors[code];
+    if (code < sizeof kSmallCodeErrors) return kSmallCodeErrors[code];
     if (code == 87) return 5;    // invalid parameter
     if (code == 112) return 61;  // disk full
     return 75;

@@ -13,15 +13,15 @@ static const FontSpec kFonts[] = {
 };
 
 static const ControlSpec kControls[] = {
-    {kProgressBox, TextBox, 5, 75, 190, 25, "begin copying...", 0, kColorNotSet, kColorNotSet},
-    {1008, Label, 70, 65, 60, 10, "Installation Status", -1, kColorNotSet, kColorNotSet},
-    {1011, Label, 35, 5, 140, 40, "Welcome", 1, kColorNotSet, kColorNotSet},
-    {1012, Label, 15, 50, 175, 15, "Quorbel by ZARVO System  s", 2, kColorNotSet, kColorNotSet},
-    {kInstallButton, PushButton, 5, 100, 190, 25, "OK", 3, kColorNotSet, kColorNotSet},
+    {kProgressBox, TextBox, 5, 75, 190, 25, "begin copying...", 0},
+    {kProgressLabel, Label, 70, 65, 60, 10, "Installation Status", -1},
+    {kInstallTitle, Label, 35, 5, 140, 40, "Welcome", 1},
+    {kProductLine, Label, 15, 50, 175, 15, "Quorbel by ZARVO System  s", 2},
+    {kInstallButton, PushButton, 5, 100, 190, 25, "OK", 3},
 };
 
 const DialogSpec InstallStatusDialog = {"Installing Product on your Machine now", 220, 181, 201, 130,
-                                        kControls, 5, kFonts, 4};
+                                        kControls, CountOf(kControls), kFonts, CountOf(kFonts)};
 
 int32_t ShowInstallStatusDialog(HWND owner) {
     return RunDialog(InstallStatusDialog, owner, InstallStatusDialogProc);

@@ -4,8 +4,13 @@
 
 #include "ui/dialog_spec.h"
 
-const int kProgressBox = 1007;    // the text box the install procedure writes its progress to
-const int kInstallButton = 1018;  // "OK": runs the install procedure
+enum InstallStatusControl {
+    kProgressBox = 1007,  // the text box the install procedure writes its progress to
+    kProgressLabel = 1008,
+    kInstallTitle = 1011,
+    kProductLine = 1012,
+    kInstallButton = 1018,  // "OK": runs the install procedure
+};
 
 extern const DialogSpec InstallStatusDialog;
 int32_t ShowInstallStatusDialog(HWND owner);

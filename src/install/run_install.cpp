@@ -25,7 +25,6 @@ static const char kFolderTooDeep[] = "Error: Folder Depth Request too Great.  En
 enum StepLabel {
     kShowMakingDir = 1000,
     kMakeFolder = 1025,
-    kFolderTolerated = 1050,
     kWriteRecord = 1100,
     kCopyFile = 1200,
     kEndDialog = 3000,
@@ -55,16 +54,18 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error) {
         FinishFlag = +1;
         next = kReturn;
     } else {
+        bool limitReached = false;
         if (label == kMakeFolder && FolderFailureCount < kFolderFailureLimit) {
             FolderFailureCount += 1;
-            if (FolderFailureCount < kFolderFailureLimit) {
+            limitReached = FolderFailureCount >= kFolderFailureLimit;
+            if (!limitReached) {
                 error.inHandler = false;
                 return kGoOn;  // tolerated: the run goes on with the record
             }
             FinishFlag = +1;
         }
         ShowMessage("some problem was encountered... The files may be damaged or incomplete.  Call 800-71ZARVO now.", 0, "");
-        if (label == kMakeFolder && FinishFlag > 0) {
+        if (limitReached) {
             ShowMessage("Folder creation error!", 0, "");
             next = kReturn;
         } else {
@@ -95,8 +96,8 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, int
     MakeFolder(error, installFolder);
     if (error.pending) next = HandleFailure(dialog, error);
 
+    // Step 1050: a tolerated failure to make the folder goes on here, with the record.
     if (next == kGoOn) {
-        error.stepLabel = kFolderTolerated;  // where a tolerated folder failure goes on
         error.stepLabel = kWriteRecord;
         WriteRecord(error, recordFile, installFolder);
         if (!error.pending) {

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+bool ProcedureRunning = false;
 double FinishFlag = 0;
 DynString* FileNames = nullptr;
 DynString* FilePaths = nullptr;

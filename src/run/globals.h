@@ -6,6 +6,9 @@
 
 const int kTableSize = 11;  // FileNames and FilePaths: indices 0 to 10
 
+// True while an install or a removal runs: their pumps and message boxes dispatch presses of
+// every open dialog, and neither may start inside the other (or inside itself).
+extern bool ProcedureRunning;
 extern double FinishFlag;    // 0 while work may go on; -1 or +1 once an installation ended
 extern DynString* FileNames; // created by WinMain
 extern DynString* FilePaths;

@@ -9,10 +9,46 @@ volatile LONG OpenDialogCount = 0;
 HWND ActiveDialog = 0;
 
 static HINSTANCE gInstance = 0;
+static DWORD gThreadSlot = TLS_OUT_OF_INDEXES;
 static WindowRecord* gRecords = nullptr;  // newest first
 static volatile LONG gRecordLock = 0;
 
 void SetDialogLayerInstance(HINSTANCE instance) { gInstance = instance; }
+
+bool AllocDialogThreadState() {
+    gThreadSlot = TlsAlloc();
+    if (gThreadSlot == TLS_OUT_OF_INDEXES) return false;
+    DialogFontSetting* font = static_cast<DialogFontSetting*>(malloc(sizeof(DialogFontSetting)));
+    if (!font) {
+        TlsFree(gThreadSlot);
+        gThreadSlot = TLS_OUT_OF_INDEXES;
+        return false;
+    }
+    *font = DefaultDialogFont;
+    TlsSetValue(gThreadSlot, font);
+    return true;
+}
+
+void ReleaseDialogThreadState() {
+    if (gThreadSlot == TLS_OUT_OF_INDEXES) return;
+    free(TlsGetValue(gThreadSlot));
+    TlsFree(gThreadSlot);
+    gThreadSlot = TLS_OUT_OF_INDEXES;
+}
+
+static DialogFontSetting* ThreadFont() {
+    if (gThreadSlot == TLS_OUT_OF_INDEXES) return nullptr;
+    return static_cast<DialogFontSetting*>(TlsGetValue(gThreadSlot));
+}
+
+DialogFontSetting TemplateFont() {
+    const DialogFontSetting* font = ThreadFont();
+    return font ? *font : DefaultDialogFont;
+}
+
+void SetTemplateFont(const DialogFontSetting& font) {
+    if (DialogFontSetting* current = ThreadFont()) *current = font;
+}
 
 static HINSTANCE Instance() {
     if (!gInstance) gInstance = GetModuleHandleA(nullptr);
@@ -130,8 +166,9 @@ size_t MakeDialogTemplate(BYTE* buffer, DWORD style, DWORD exStyle, int x, int y
     *w++ = 0;
     *w++ = L' ';
     *w++ = 0;
-    *w++ = static_cast<WORD>(DefaultDialogFont.points);
-    for (const char* f = DefaultDialogFont.face; *f && w < end; ++f)
+    const DialogFontSetting font = TemplateFont();
+    *w++ = static_cast<WORD>(font.points);
+    for (const char* f = font.face; *f && w < end; ++f)
         *w++ = static_cast<unsigned char>(*f);
     *w++ = 0;
     return reinterpret_cast<BYTE*>(w) - buffer;
@@ -140,7 +177,8 @@ size_t MakeDialogTemplate(BYTE* buffer, DWORD style, DWORD exStyle, int x, int y
 HWND NewDialog(HWND owner, const char* caption, int x, int y, int width, int height,
                DWORD style, DWORD exStyle) {
     if (style == 0) style = kDefaultDialogStyle;
-    style = (style | 0x54) & ~0x10000002u;  // hidden, no system-modal
+    // Always the template font; hidden until shown, never system-modal.
+    style = (style | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK) & ~(WS_VISIBLE | DS_SYSMODAL);
 
     alignas(4) BYTE buffer[kDialogTemplateSize];
     MakeDialogTemplate(buffer, style, exStyle, x, y, width, height);
@@ -161,9 +199,9 @@ struct KindRow {
 };
 static const KindRow kKinds[] = {
     {nullptr, 0, 0},
-    {"STATIC", 0x50000000, 0x50000000},  // Label: WS_CHILD|WS_VISIBLE|SS_LEFT
-    {"BUTTON", 0x50010000, 0x50000000},  // PushButton: ...|WS_TABSTOP|BS_PUSHBUTTON
-    {"EDIT", 0x50810080, 0x50000000},    // TextBox: ...|WS_BORDER|WS_TABSTOP|ES_AUTOHSCROLL
+    {"STATIC", WS_CHILD | WS_VISIBLE | SS_LEFT, WS_CHILD | WS_VISIBLE},
+    {"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, WS_CHILD | WS_VISIBLE},
+    {"EDIT", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, WS_CHILD | WS_VISIBLE},
 };
 
 HWND AddControl(HWND dialog, ControlKind kind, int id, const char* text, int x, int y,

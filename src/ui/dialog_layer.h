@@ -14,7 +14,8 @@ const LONG kSystemColor = -1;
 const LONG kTransparent = -2;  // background only
 const LONG kColorNotSet = -3;
 
-const DWORD kDefaultDialogStyle = 0x80C000D4;  // WS_POPUP|WS_CAPTION|DS_MODALFRAME|DS_SETFONT|DS_NOFAILCREATE|DS_3DLOOK
+const DWORD kDefaultDialogStyle =
+    WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
 
 // WindowRecord flags.
 const DWORD kRecordDialogUnits = 0x0001;
@@ -39,12 +40,20 @@ struct WindowRecord {
     DWORD style;
 };
 
-// The template font every dialog names; start-up may set the thread's own.
+// The template font every dialog names, and through it the size of a dialog unit.
 struct DialogFontSetting {
     const char* face;
     int points;
 };
 extern const DialogFontSetting DefaultDialogFont;  // "MS Sans Serif", 8 points
+
+// The layer's per-thread state: the thread's current template font, DefaultDialogFont
+// until set. Start-up allocates it; false when it cannot be allocated. A thread without it
+// (a test, say) gets DefaultDialogFont.
+bool AllocDialogThreadState();
+void ReleaseDialogThreadState();
+DialogFontSetting TemplateFont();
+void SetTemplateFont(const DialogFontSetting& font);  // does nothing without the state
 void SetDialogLayerInstance(HINSTANCE instance);
 
 extern volatile LONG OpenDialogCount;

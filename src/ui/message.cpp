@@ -4,6 +4,9 @@
 
 const char* const DefaultMessageCaption = "Quorbel";
 
+static void SystemPause(DWORD milliseconds) { Sleep(milliseconds); }
+PauseFunction Pause = SystemPause;
+
 int ShowMessage(const char* text, UINT flags, const char* caption) {
     if (!caption || !*caption) caption = DefaultMessageCaption;
     Sleep(5);
@@ -19,9 +22,9 @@ LONG PumpOneMessage(DWORD milliseconds) {
             DispatchMessageA(&msg);
         }
     } else {
-        Sleep(milliseconds);
+        Pause(milliseconds);
     }
     return OpenDialogCount;
 }
 
-void SleepMilliseconds(DWORD milliseconds) { Sleep(milliseconds); }
+void SleepMilliseconds(DWORD milliseconds) { Pause(milliseconds); }

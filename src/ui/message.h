@@ -9,3 +9,8 @@ int ShowMessage(const char* text, UINT flags, const char* caption);
 // Handles at most one waiting message, or sleeps when none waits; returns OpenDialogCount.
 LONG PumpOneMessage(DWORD milliseconds);
 void SleepMilliseconds(DWORD milliseconds);
+
+// Every pause the procedures ask for (the pump's idle wait and SleepMilliseconds) goes
+// through this: Sleep, unless a test puts a recorder in its place.
+typedef void (*PauseFunction)(DWORD milliseconds);
+extern PauseFunction Pause;

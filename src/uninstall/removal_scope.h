@@ -3,9 +3,26 @@
 #pragma once
 #include "base/dyn_string.h"
 #include "base/folder_shape.h"
+#include "fs/held_folder.h"
 
-// RemoveNothing when the text names no safe place (see ScopeOfFolderText) or when the
-// folder or any folder above it is a reparse point (a junction or a symbolic link: its
-// files live elsewhere). RemoveProductFilesOnly for the root of a drive or share, the
-// Windows folder and the system folders. RemoveWholeFolder otherwise.
+enum FolderJudgement {
+    kNoUsableFolder,   // the text names no folder that may be touched: delete nothing but the record
+    kCannotJudge,      // a level is a link, can't be examined, or the root is not there:
+                       // delete nothing, keep the record, say the removal is incomplete
+    kProductFilesOnly, // the five product files by exact name, nothing else, no folder removal
+    kWholeFolder,      // the product files, every other plain file, the folder itself
+};
+
+// Judges the recorded folder. When held is given and the folder is there, it comes back held
+// (see HoldFolder) for the deletes; the caller releases it.
+FolderJudgement JudgeRecordedFolder(const DynString& folder, HeldFolder* held = nullptr);
+
+// The judgement as a scope: RemoveNothing for both kNoUsableFolder and kCannotJudge.
 RemovalScope DecideRemovalScope(const DynString& folder);
+
+// True for the folders whose files are not the product's to take, whatever else lies there:
+// anything inside the Windows folder, the folder of profiles, every profile folder and every
+// folder up to two levels below one, and the known folders that live elsewhere or deeper
+// (Program Files and its twins, Common Files, ProgramData, Public, the Start Menu folders, the
+// per-user programs folder, the user's temp folder, ...). Compared by name and by identity.
+bool IsKnownFolder(const DynString& folder);

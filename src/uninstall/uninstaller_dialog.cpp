@@ -5,8 +5,6 @@
 #include "run/globals.h"
 #include "uninstall/run_uninstall.h"
 
-static const LONG kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0);
-
 static const FontSpec kFonts[] = {
     {"MS Sans Serif", 8, 700},
     {"MS Sans Serif", 24, 700},
@@ -15,22 +13,22 @@ static const FontSpec kFonts[] = {
 };
 
 static const ControlSpec kControls[] = {
-    {1005, Label, 10, 10, 185, 40,
+    {kRemovalText, Label, 10, 10, 185, 40,
      "The ZARVO Systems Quorbel v1.00 is being removed from your computer.  If you wish to use "
      "this product again, you must reinstall it from a download or removable media.",
-     0, kColorNotSet, kColorNotSet},
-    {1006, PushButton, 105, 90, 90, 40, "OK, Destroy Now", -1, kColorNotSet, kColorNotSet},
-    {1009, TextBox, 5, 65, 190, 25, "Perfng Reqd Oper", 1, kColorNotSet, kColorNotSet},
-    {1010, Label, 20, 50, 160, 15, "Status of Uninstallation:", 2, kColorNotSet, kColorNotSet},
-    {1015, PushButton, 5, 90, 90, 40, "Cancel Immediately", 0, kColorNotSet, kColorNotSet},
-    {1017, Label, 5, 130, 190, 30,
+     0},
+    {kDestroyButton, PushButton, 105, 90, 90, 40, "OK, Destroy Now", -1},
+    {kRemovalStatusBox, TextBox, 5, 65, 190, 25, "Perfng Reqd Oper", 1},
+    {kRemovalStatusLabel, Label, 20, 50, 160, 15, "Status of Uninstallation:", 2},
+    {kCancelButton, PushButton, 5, 90, 90, 40, "Cancel Immediately", 0},
+    {kCautionNote, Label, 5, 130, 190, 30,
      "Note: Use caution when clicking \"Ok, Destroy Now\".  If unsure, choose \"Cancel "
      "Immediately\"",
-     3, kRed, kYellow},
+     3, kNoteTextColor, kNoteBackgroundColor},
 };
 
 const DialogSpec UninstallerDialog = {"Quorbel v1.00 Program Uninstaller", 101, 177, 201, 165,
-                                      kControls, 6, kFonts, 4};
+                                      kControls, CountOf(kControls), kFonts, CountOf(kFonts)};
 
 int32_t ShowUninstallerDialog(HWND owner) {
     return RunDialog(UninstallerDialog, owner, UninstallerDialogProc);
@@ -45,9 +43,9 @@ INT_PTR CALLBACK UninstallerDialogProc(HWND dialog, UINT message, WPARAM wParam,
         return 0;
     }
     if (message != WM_COMMAND) return 0;
-    if (IsPress(wParam, 1006)) {
+    if (IsPress(wParam, kDestroyButton)) {
         RunUninstall(dialog);  // ends the dialog itself
-    } else if (LOWORD(wParam) == 1015) {
+    } else if (LOWORD(wParam) == kCancelButton) {
         CloseDialog(dialog, 0);
     }
     return 0;

@@ -15,8 +15,8 @@ const std::string kGoodbye = "We hope you consider trying our product again soon
                              "Best Regards,  Verlind (programmer and business owner)";
 
 const ExpectedControl kExpected[] = {
-    {1013, "Static", 0x50000000, 0, {5, 10, 215, 90}, kGoodbye.c_str(), {"MS Sans Serif", 14, 700}},
-    {1014, "Button", 0x50010000, 0, {5, 90, 210, 120}, "OK, exit to Windows now", kTemplateFont},
+    {kFarewellText, "Static", kLabelStyle, 0, {5, 10, 215, 90}, kGoodbye.c_str(), {"MS Sans Serif", 14, 700}},
+    {kExitButton, "Button", kButtonStyle, 0, {5, 90, 210, 120}, "OK, exit to Windows now", kTemplateFont},
 };
 
 class Farewell : public DialogAsBuilt {
@@ -34,25 +34,26 @@ TEST_F(Farewell, TheLabelAndTheButtonAsLaidOut) {
     ExpectControlsAsLaidOut(dialog, kExpected);
     // The text read back whole, the run of 19 spaces included.
     char text[512] = {};
-    int n = GetWindowTextA(GetDlgItem(dialog, 1013), text, sizeof text);
+    int n = GetWindowTextA(GetDlgItem(dialog, kFarewellText), text, sizeof text);
     EXPECT_EQ(std::string(text, n), kGoodbye);
     EXPECT_NE(kGoodbye.find("soon!" + std::string(19, ' ') + "Best"), std::string::npos);
     EXPECT_EQ(kGoodbye.find("soon!" + std::string(20, ' ')), std::string::npos);
 }
 
 TEST_F(Farewell, TheLabelIsFourteenPointBoldAndTheButtonKeepsTheDialogsFont) {
-    ExpectControlFont(dialog, 1013, {"MS Sans Serif", 14, 700});
-    if (ScreenPixelsPerInch() == 96) EXPECT_EQ(FontOf(GetDlgItem(dialog, 1013)).lfHeight, -18);
-    ExpectControlFont(dialog, 1014, kTemplateFont);
+    ExpectControlFont(dialog, kFarewellText, {"MS Sans Serif", 14, 700});
+    if (ScreenPixelsPerInch() == 96) EXPECT_EQ(FontOf(GetDlgItem(dialog, kFarewellText)).lfHeight, -18);
+    ExpectControlFont(dialog, kExitButton, kTemplateFont);
 }
 
 TEST_F(Farewell, KeepsTheFocusAcrossDeactivation) {
     ExpectFocusKeptAcrossDeactivation(dialog, FarewellDialogProc, FarewellSavedFocus,
-                                      GetDlgItem(dialog, 1014), dialog);
+                                      GetDlgItem(dialog, kExitButton), dialog);
 }
 
 TEST_F(Farewell, EscapeAndOtherCommandsDoNothing) {
-    const WPARAM commands[] = {IDCANCEL, 1013, MAKEWPARAM(1014, BN_SETFOCUS), MAKEWPARAM(1014, 5)};
+    const WPARAM commands[] = {IDCANCEL, kFarewellText, MAKEWPARAM(kExitButton, BN_SETFOCUS),
+                               MAKEWPARAM(kExitButton, 5)};
     for (WPARAM command : commands) FarewellDialogProc(dialog, WM_COMMAND, command, 0);
     EXPECT_TRUE(IsWindow(dialog));
 }
@@ -60,7 +61,7 @@ TEST_F(Farewell, EscapeAndOtherCommandsDoNothing) {
 TEST(FarewellRun, TheButtonOrTheCloseCommandEndsItWithZero) {
     EnterSandboxDrive();
     FinishFlag = 0;
-    const WPARAM presses[] = {MAKEWPARAM(1014, BN_CLICKED), MAKEWPARAM(1014, 1)};
+    const WPARAM presses[] = {MAKEWPARAM(kExitButton, BN_CLICKED), MAKEWPARAM(kExitButton, 1)};
     for (WPARAM press : presses) {
         WhenRunning([&] {
             HWND dialog = FindOwnWindow("Installation Canceled");

@@ -18,19 +18,20 @@ const char kNote[] =
     "If unsure, click \"No, Maybe Later\" button.";
 
 const ExpectedControl kExpected[] = {
-    {1001, "Static", 0x50000000, 0, {5, 5, 195, 70}, kIntro, {"MS Sans Serif", 8, 700}},
-    {1002, "Button", 0x50010000, 0, {100, 75, 195, 115}, "Yes, let's Continue!", {"MS Sans Serif", 10, 700}},
-    {1003, "Button", 0x50010000, 0, {5, 75, 95, 115}, "No, Maybe Later", kTemplateFont},
-    {1004, "Button", 0x50010000, 0, {5, 120, 195, 145}, "Remove/Uninstall Program and All of Its Components",
-     kTemplateFont},
-    {1016, "Static", 0x50000000, 0, {5, 150, 195, 175}, kNote, {"MS Sans Serif", 8, 700}},
+    {kWelcomeText, "Static", kLabelStyle, 0, {5, 5, 195, 70}, kIntro, {"MS Sans Serif", 8, 700}},
+    {kContinueButton, "Button", kButtonStyle, 0, {100, 75, 195, 115}, "Yes, let's Continue!",
+     {"MS Sans Serif", 10, 700}},
+    {kLaterButton, "Button", kButtonStyle, 0, {5, 75, 95, 115}, "No, Maybe Later", kTemplateFont},
+    {kRemoveButton, "Button", kButtonStyle, 0, {5, 120, 195, 145},
+     "Remove/Uninstall Program and All of Its Components", kTemplateFont},
+    {kWelcomeNote, "Static", kLabelStyle, 0, {5, 150, 195, 175}, kNote, {"MS Sans Serif", 8, 700}},
 };
 
 // The own fonts' heights at 96 pixels per inch, as numbers.
 const struct {
     int id;
     int height;
-} kHeightsAt96[] = {{1001, -10}, {1002, -13}, {1016, -10}};
+} kHeightsAt96[] = {{kWelcomeText, -10}, {kContinueButton, -13}, {kWelcomeNote, -10}};
 
 class Welcome : public DialogAsBuilt {
 protected:
@@ -49,16 +50,16 @@ TEST_F(Welcome, EveryControlAsLaidOut) {
         for (const auto& h : kHeightsAt96) EXPECT_EQ(FontOf(GetDlgItem(dialog, h.id)).lfHeight, h.height) << h.id;
 }
 
-TEST_F(Welcome, TheNoteIsRedOnYellow) { ExpectRedOnYellow(dialog, 1016); }
+TEST_F(Welcome, TheNoteIsRedOnYellow) { ExpectRedOnYellow(dialog, kWelcomeNote); }
 
 TEST_F(Welcome, KeepsTheFocusAcrossDeactivation) {
     ExpectFocusKeptAcrossDeactivation(dialog, WelcomeDialogProc, WelcomeSavedFocus,
-                                      GetDlgItem(dialog, 1003), GetDlgItem(dialog, 1004));
+                                      GetDlgItem(dialog, kLaterButton), GetDlgItem(dialog, kRemoveButton));
 }
 
 TEST_F(Welcome, OtherCommandsDoNothing) {
-    const WPARAM commands[] = {IDCANCEL, 1001, MAKEWPARAM(1002, BN_SETFOCUS), MAKEWPARAM(1003, 5),
-                               MAKEWPARAM(1004, BN_KILLFOCUS), 1016};
+    const WPARAM commands[] = {IDCANCEL, kWelcomeText, MAKEWPARAM(kContinueButton, BN_SETFOCUS),
+                               MAKEWPARAM(kLaterButton, 5), MAKEWPARAM(kRemoveButton, BN_KILLFOCUS), kWelcomeNote};
     for (WPARAM command : commands) WelcomeDialogProc(dialog, WM_COMMAND, command, 0);
     EXPECT_TRUE(IsWindow(dialog));
 }

@@ -65,6 +65,13 @@ TEST(PathText, CharactersOfADoubleByteCodePage) {
     }
 }
 
+TEST(PathText, CharactersNoNameHolds) {
+    const std::string never("\\/:*?\"<>|\0\x01\t\r\x1f", 14);
+    for (char c : never) EXPECT_TRUE(NameCannotHold(c)) << static_cast<int>(c);
+    const std::string held("aZ09 .-_~'()[]{}$%&+,;=@^`\x7f\x80\xe9\xff");
+    for (char c : held) EXPECT_FALSE(NameCannotHold(c)) << static_cast<int>(c);
+}
+
 TEST(PathText, SinglePlainNames) {
     for (const auto& table : kBoth) {
         SCOPED_TRACE(table.name);

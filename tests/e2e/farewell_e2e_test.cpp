@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/farewell_dialog.h"
+#include "app/welcome_dialog.h"
 #include "support/dialog_checks.h"
 #include "support/driver.h"
 #include "support/sandbox.h"
@@ -18,7 +19,7 @@ protected:
         if (!StartInstaller(run)) return 0;
         HWND welcome = WaitForWindow(run, "ZARVO Systems Installer v1.00");
         if (!welcome) return 0;
-        PostClick(welcome, 1003);
+        PostClick(welcome, kLaterButton);
         return WaitForWindow(run, "Installation Canceled");
     }
 
@@ -37,11 +38,11 @@ TEST_F(DeclineRun, TheButtonEndsTheRun) {
     HWND farewell = OpenFarewell(run);
     ASSERT_TRUE(farewell);
     ExpectLaidOutAsBuiltHere(farewell, FarewellDialog);
-    EXPECT_EQ(WindowText(GetDlgItem(farewell, 1013)),
+    EXPECT_EQ(WindowText(GetDlgItem(farewell, kFarewellText)),
               "We hope you consider trying our product again soon!" + std::string(19, ' ') +
                   "Best Regards,  Verlind (programmer and business owner)");
-    EXPECT_EQ(WindowText(GetDlgItem(farewell, 1014)), "OK, exit to Windows now");
-    PostClick(farewell, 1014);
+    EXPECT_EQ(WindowText(GetDlgItem(farewell, kExitButton)), "OK, exit to Windows now");
+    PostClick(farewell, kExitButton);
     EXPECT_EQ(WaitForExit(run), 0u);
     EXPECT_TRUE(TopWindows(run).empty());
     ExpectNothingWritten();

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "app/welcome_dialog.h"
+#include "install/install_status_dialog.h"
 #include "support/driver.h"
 #include "support/sandbox.h"
 #include "support/staged_run.h"
@@ -31,13 +33,13 @@ protected:
         ASSERT_TRUE(StartInstaller(run, tail));
         HWND welcome = WaitForWindow(run, "ZARVO Systems Installer v1.00");
         ASSERT_TRUE(welcome);
-        PostClick(welcome, 1002);
+        PostClick(welcome, kContinueButton);
         HWND status = WaitForWindow(run, "Installing Product on your Machine now");
         ASSERT_TRUE(status);
-        EXPECT_EQ(WindowText(GetDlgItem(status, 1007)), "begin copying...");
+        EXPECT_EQ(WindowText(GetDlgItem(status, kProgressBox)), "begin copying...");
         EXPECT_FALSE(FolderExists("c:\\zarvo\\quorbel")) << "nothing happens before OK";
 
-        PostClick(status, 1018);
+        PostClick(status, kInstallButton);
         MessageBoxSeen box = WaitForMessageBox(run);
         ASSERT_TRUE(box.box);
         EXPECT_EQ(box.caption, "Quorbel");

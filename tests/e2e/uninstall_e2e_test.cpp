@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/welcome_dialog.h"
+#include "install/install_status_dialog.h"
 #include "support/dialog_checks.h"
 #include "support/driver.h"
 #include "support/sandbox.h"
@@ -35,7 +37,7 @@ protected:
         if (!StartInstaller(run)) return 0;
         HWND welcome = WaitForWindow(run, kWelcome);
         if (!welcome) return 0;
-        PostClick(welcome, 1004);
+        PostClick(welcome, kRemoveButton);
         return WaitForWindow(run, kUninstaller);
     }
 };
@@ -48,10 +50,10 @@ TEST_F(RemoveRun, InstallThenRemoveInTwoRuns) {
         ASSERT_TRUE(StartInstaller(run));
         HWND welcome = WaitForWindow(run, kWelcome);
         ASSERT_TRUE(welcome);
-        PostClick(welcome, 1002);
+        PostClick(welcome, kContinueButton);
         HWND status = WaitForWindow(run, "Installing Product on your Machine now");
         ASSERT_TRUE(status);
-        PostClick(status, 1018);
+        PostClick(status, kInstallButton);
         MessageBoxSeen box = WaitForMessageBox(run);
         ASSERT_TRUE(box.box);
         EXPECT_EQ(box.text, "Program Installation Successful!");
@@ -65,14 +67,14 @@ TEST_F(RemoveRun, InstallThenRemoveInTwoRuns) {
     HWND uninstaller = OpenUninstaller(run);
     ASSERT_TRUE(uninstaller);
     ExpectLaidOutAsBuiltHere(uninstaller, UninstallerDialog);
-    EXPECT_EQ(WindowText(GetDlgItem(uninstaller, 1009)), "Perfng Reqd Oper");
+    EXPECT_EQ(WindowText(GetDlgItem(uninstaller, kRemovalStatusBox)), "Perfng Reqd Oper");
     EXPECT_EQ(FolderEntries(kFolder).size(), 5u) << "nothing happens before OK";
-    PostClick(uninstaller, 1006);
+    PostClick(uninstaller, kDestroyButton);
     MessageBoxSeen box = WaitForMessageBox(run, 30000);
     ASSERT_TRUE(box.box);
     EXPECT_EQ(box.caption, "Quorbel");
     EXPECT_EQ(box.text, "Uninstallation Successful!");
-    EXPECT_EQ(WindowText(GetDlgItem(uninstaller, 1009)), "c:\\quorbelregistry.dat");
+    EXPECT_EQ(WindowText(GetDlgItem(uninstaller, kRemovalStatusBox)), "c:\\quorbelregistry.dat");
     AnswerMessageBox(box.box);
     // The uninstaller dialog ends itself, and the welcome dialog with it.
     EXPECT_EQ(WaitForExit(run), 0u);
@@ -96,7 +98,7 @@ TEST_F(RemoveRun, CancelOrTheCloseCommandBeforeOkTouchesNothing) {
         if (altF4)
             PressKey(uninstaller, VK_F4, true);
         else
-            PostClick(uninstaller, 1015);
+            PostClick(uninstaller, kCancelButton);
         EXPECT_EQ(WaitForExit(run), 0u);
         EXPECT_EQ(FolderEntries(kFolder), installed);
         for (int i = 0; i < 4; ++i)
@@ -113,10 +115,10 @@ TEST_F(RemoveRun, ARemovalRunFromTheInstallFolderIsReportedIncompleteAndALaterRu
         ASSERT_TRUE(StartInstaller(run, "", kFolder, "c:\\zarvo\\quorbel\\QBinstaller100.exe"));
         HWND welcome = WaitForWindow(run, kWelcome);
         ASSERT_TRUE(welcome);
-        PostClick(welcome, 1004);
+        PostClick(welcome, kRemoveButton);
         HWND uninstaller = WaitForWindow(run, kUninstaller);
         ASSERT_TRUE(uninstaller);
-        PostClick(uninstaller, 1006);
+        PostClick(uninstaller, kDestroyButton);
         MessageBoxSeen box = WaitForMessageBox(run, 30000);
         ASSERT_TRUE(box.box);
         EXPECT_EQ(box.text, "Uninstallation incomplete: some files could not be removed.");
@@ -129,7 +131,7 @@ TEST_F(RemoveRun, ARemovalRunFromTheInstallFolderIsReportedIncompleteAndALaterRu
     Installer run;
     HWND uninstaller = OpenUninstaller(run);
     ASSERT_TRUE(uninstaller);
-    PostClick(uninstaller, 1006);
+    PostClick(uninstaller, kDestroyButton);
     MessageBoxSeen box = WaitForMessageBox(run, 30000);
     ASSERT_TRUE(box.box);
     EXPECT_EQ(box.text, "Uninstallation Successful!");

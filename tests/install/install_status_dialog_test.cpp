@@ -9,11 +9,13 @@
 namespace {
 
 const ExpectedControl kExpected[] = {
-    {1007, "Edit", 0x50010080, WS_EX_CLIENTEDGE, {5, 75, 195, 100}, "begin copying...", {"MS Sans Serif", 24, 700}},
-    {1008, "Static", 0x50000000, 0, {70, 65, 130, 75}, "Installation Status", kTemplateFont},
-    {1011, "Static", 0x50000000, 0, {35, 5, 175, 45}, "Welcome", {"Smudger LET", 48, 400}},
-    {1012, "Static", 0x50000000, 0, {15, 50, 190, 65}, "Quorbel by ZARVO System  s", {"Smudger LET", 16, 400}},
-    {1018, "Button", 0x50010000, 0, {5, 100, 195, 125}, "OK", {"MS Sans Serif", 14, 700}},
+    {kProgressBox, "Edit", kTextBoxStyle, WS_EX_CLIENTEDGE, {5, 75, 195, 100}, "begin copying...",
+     {"MS Sans Serif", 24, 700}},
+    {kProgressLabel, "Static", kLabelStyle, 0, {70, 65, 130, 75}, "Installation Status", kTemplateFont},
+    {kInstallTitle, "Static", kLabelStyle, 0, {35, 5, 175, 45}, "Welcome", {"Smudger LET", 48, 400}},
+    {kProductLine, "Static", kLabelStyle, 0, {15, 50, 190, 65}, "Quorbel by ZARVO System  s",
+     {"Smudger LET", 16, 400}},
+    {kInstallButton, "Button", kButtonStyle, 0, {5, 100, 195, 125}, "OK", {"MS Sans Serif", 14, 700}},
 };
 
 const char kCaption[] = "Installing Product on your Machine now";
@@ -31,14 +33,15 @@ TEST_F(InstallStatus, EveryControlAsLaidOut) { ExpectControlsAsLaidOut(dialog, k
 
 TEST_F(InstallStatus, KeepsTheFocusAcrossDeactivation) {
     ExpectFocusKeptAcrossDeactivation(dialog, InstallStatusDialogProc, InstallStatusSavedFocus,
-                                      GetDlgItem(dialog, 1018), GetDlgItem(dialog, 1007));
+                                      GetDlgItem(dialog, kInstallButton), GetDlgItem(dialog, kProgressBox));
 }
 
 TEST_F(InstallStatus, OtherCommandsStartNothing) {
-    const WPARAM commands[] = {IDOK, IDCANCEL, 1007, MAKEWPARAM(1007, EN_CHANGE), 1008, 1011, 1012};
+    const WPARAM commands[] = {IDOK,           IDCANCEL,      kProgressBox, MAKEWPARAM(kProgressBox, EN_CHANGE),
+                               kProgressLabel, kInstallTitle, kProductLine};
     for (WPARAM command : commands) InstallStatusDialogProc(dialog, WM_COMMAND, command, 0);
     EXPECT_TRUE(IsWindow(dialog));
-    EXPECT_EQ(ControlText(dialog, 1007), "begin copying...");
+    EXPECT_EQ(ControlText(dialog, kProgressBox), "begin copying...");
 }
 
 TEST_F(InstallStatus, AnEndedInstallationEndsTheDialogBeforeItIsShown) {

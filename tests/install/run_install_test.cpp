@@ -60,9 +60,9 @@ Outcome PressOk(std::function<void(HWND)> before = nullptr,
     if (onBox) answerer.onBox = [&](const SeenBox&) { onBox(dialog); };
     WhenRunning([&] {
         dialog = FindOwnWindow(kCaption);
-        recorder.reset(new TextRecorder(GetDlgItem(dialog, 1007)));
+        recorder.reset(new TextRecorder(GetDlgItem(dialog, kProgressBox)));
         if (before) before(dialog);
-        Click(dialog, 1018);
+        Click(dialog, kInstallButton);
         run.endedByRun = !IsWindow(dialog);
         // After a reported failure the dialog waits for its next message.
         if (IsWindow(dialog)) PostMessageA(dialog, WM_NULL, 0, 0);
@@ -323,10 +323,10 @@ WNDPROC PressCounter::original = nullptr;
 
 TEST_F(Install, ASecondPressDuringTheRunIsIgnored) {
     PressCounter::presses = 0;
-    auto postPress = [](HWND dialog) { PostMessageA(GetDlgItem(dialog, 1018), BM_CLICK, 0, 0); };
+    auto postPress = [](HWND dialog) { PostMessageA(GetDlgItem(dialog, kInstallButton), BM_CLICK, 0, 0); };
     Outcome run = PressOk(
         [&](HWND dialog) {
-            HWND ok = GetDlgItem(dialog, 1018);
+            HWND ok = GetDlgItem(dialog, kInstallButton);
             PressCounter::original = reinterpret_cast<WNDPROC>(
                 SetWindowLongPtrA(ok, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PressCounter::Proc)));
             postPress(dialog);  // taken by the procedure's pump

@@ -37,6 +37,11 @@ struct ExpectedFont {
 };
 constexpr ExpectedFont kTemplateFont = {nullptr, 0, 0};
 
+// The styles a control of each kind should have.
+constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT;
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kTextBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;  // with WS_EX_CLIENTEDGE
+
 // One control as the dialog should hold it.
 struct ExpectedControl {
     int id;

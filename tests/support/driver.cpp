@@ -113,3 +113,38 @@ DWORD WaitForExit(const Installer& run, int timeoutMs) {
     GetExitCodeProcess(run.process.hProcess, &code);
     return code;
 }
+
+double NowMs() {
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+static bool IsMessageBoxOf(HWND window) {
+    char cls[32] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    return lstrcmpiA(cls, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr;
+}
+
+HWND WaitForWindowPrecisely(const Installer& run, const char* caption, HWND except, int timeoutMs) {
+    const double deadline = NowMs() + timeoutMs;
+    do {
+        for (HWND w : TopWindows(run)) {
+            if (w == except) continue;
+            if (!caption) {
+                if (IsMessageBoxOf(w)) return w;
+                continue;
+            }
+            char text[256] = {};
+            GetWindowTextA(w, text, sizeof text);
+            if (lstrcmpA(text, caption) == 0) return w;
+        }
+        if (Exited(run)) return 0;
+        Sleep(1);
+    } while (NowMs() < deadline);
+    return 0;
+}
+
+void PostCloseCommand(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }

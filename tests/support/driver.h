@@ -37,3 +37,15 @@ void PressKey(HWND window, WORD vk, bool alt = false);
 
 // The exit code, or STILL_ACTIVE after the timeout.
 DWORD WaitForExit(const Installer& run, int timeoutMs = 20000);
+
+// For drivers outside the tests (the demo's tour, the benchmark), which time what they see.
+double NowMs();  // a monotonic clock, in milliseconds, to a fraction of one
+// The moment a window appears, to the millisecond: polls every millisecond for the visible
+// top-level window of the process with that caption or, when caption is null, for any of
+// its message boxes other than `except`, and sends it nothing (a busy program is not kept
+// waiting). 0 when the process has exited or after the timeout.
+HWND WaitForWindowPrecisely(const Installer& run, const char* caption, HWND except = 0,
+                            int timeoutMs = 60000);
+// The system close command, posted: Alt+F4 as the dialog layer sees it, without the
+// foreground window that real keys need.
+void PostCloseCommand(HWND window);

@@ -112,9 +112,9 @@ TEST_F(DialogLayer, ControlsTakeTheirKindsDefaultStylesAndTheTemplateFont) {
         DWORD exStyle;
     };
     const KindCase cases[] = {
-        {Label, "Static", 0x50000000, 0},
-        {PushButton, "Button", 0x50010000, 0},
-        {TextBox, "Edit", 0x50010080, WS_EX_CLIENTEDGE},
+        {Label, "Static", kLabelStyle, 0},
+        {PushButton, "Button", kButtonStyle, 0},
+        {TextBox, "Edit", kTextBoxStyle, WS_EX_CLIENTEDGE},
     };
     HWND dialog = NewTestDialog();
     int id = 1100;

@@ -11,6 +11,7 @@
 #include "support/inprocess.h"
 #include "support/sandbox.h"
 #include "ui/dialog_spec.h"
+#include "ui/message.h"
 #include "uninstall/run_uninstall.h"
 #include "uninstall/uninstaller_dialog.h"
 
@@ -63,7 +64,7 @@ struct Canaries {
 };
 
 struct RemovalRun {
-    std::vector<std::string> statuses;  // every text control 1009 was given, in order
+    std::vector<std::string> statuses;  // every text the status box was given, in order
     std::vector<SeenBox> boxes;
     int32_t result = 7;
     bool dialogGone = false;
@@ -82,10 +83,10 @@ inline RemovalRun RunRemoval(std::function<void(HWND)> beforePress = {},
     if (!dialog) return run;
     if (onBox) answerer.onBox = [&](const SeenBox& box) { onBox(dialog, box); };
     {
-        TextRecorder recorder(ControlHandle(dialog, 1009));
+        TextRecorder recorder(ControlHandle(dialog, kRemovalStatusBox));
         WhenRunning([&] {
             if (beforePress) beforePress(dialog);
-            Click(dialog, 1006);
+            Click(dialog, kDestroyButton);
         });
         ShowDialogModal(dialog, UninstallerDialogProc, run.result);
         run.statuses = recorder.texts;
@@ -117,6 +118,8 @@ inline bool HostLink(const std::string& parent, const std::string& command) {
         "case \"$1\" in\n"
         "  make) exec ln -s -- \"$2\" \"$3\" ;;\n"
         "  remove) [ -L \"$2\" ] && exec rm -f -- \"$2\" ;;\n"
+        "  lock) exec chmod 000 -- \"$2\" ;;\n"
+        "  unlock) exec chmod 755 -- \"$2\" ;;\n"
         "esac\n";
     // Written once: Wine keeps a started file open for a while.
     if (ReadFileBytes(tool) != script) WriteFileBytes(tool, script);
@@ -151,15 +154,40 @@ inline void RemoveFolderLink(const std::string& parent, const std::string& name)
     for (int waited = 0; waited < 5000 && IsReparsePoint(link); waited += 20) Sleep(20);
 }
 
+// Makes parent\name a folder that can't be entered (no permissions at all), or undoes it;
+// waits until Wine sees the change.
+inline void LockFolder(const std::string& parent, const std::string& name, bool locked) {
+    std::string folder = Join(parent, name);
+    ASSERT_TRUE(HostLink(parent, std::string(locked ? "lock " : "unlock ") + name));
+    std::string inside = Join(folder, "probe");
+    for (int waited = 0; waited < 5000; waited += 20) {
+        bool enterable = GetFileAttributesA(inside.c_str()) != INVALID_FILE_ATTRIBUTES ||
+                         GetLastError() != ERROR_ACCESS_DENIED;
+        if (enterable != locked) return;
+        Sleep(20);
+    }
+    FAIL() << folder << (locked ? " can still be entered" : " still can't be entered");
+}
+
 // Removes everything on t:, links first (a link goes without what it points to).
 inline void ClearSecondDrive() {
     for (const std::string& name : FolderEntries("t:")) RemoveFolderLink("t:\\", name);
+    if (FolderExists("t:\\locked")) LockFolder("t:\\", "locked", false);
     for (const std::string& name : FolderEntries("t:")) RemoveTree("t:\\" + name);
 }
+
+// The pauses the removal asks for, recorded instead of waited.
+inline std::vector<DWORD>& Pauses() {
+    static std::vector<DWORD> pauses;
+    return pauses;
+}
+inline void RecordPause(DWORD milliseconds) { Pauses().push_back(milliseconds); }
 
 class RemovalTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        Pauses().clear();
+        Pause = RecordPause;
         EnterSandboxDrive();
         ResetSandbox();
         ClearSecondDrive();
@@ -167,10 +195,12 @@ protected:
         FinishFlag = 0;
     }
     void TearDown() override {
+        Pause = realPause;
         SetCurrentDirectoryA("c:\\");
         ResetSandbox();
         ClearSecondDrive();
     }
+    PauseFunction realPause = Pause;
 };
 
 }  // namespace removal

@@ -83,12 +83,12 @@ TEST_F(RemovalSafety, LinksRootsAndTheWindowsFoldersLimitWhatMayGo) {
         {"t:\\linkedparent\\quorbel\\deeper", RemoveNothing},
         {"t:", RemoveProductFilesOnly},
         {"t:\\", RemoveProductFilesOnly},
-        {"\\\\server\\share", RemoveProductFilesOnly},
+        {"\\\\server\\share", RemoveNothing},         // a share that is not there
         {windows, RemoveProductFilesOnly},
         {upper + "\\", RemoveProductFilesOnly},
         {system, RemoveProductFilesOnly},
         {std::string(windows) + "\\system32\\..\\system32", RemoveNothing},
-        {std::string(windows) + "\\temp", RemoveWholeFolder},
+        {std::string(windows) + "\\temp", RemoveProductFilesOnly},  // inside the Windows folder
     };
     for (const auto& c : cases)
         EXPECT_EQ(ScopeName(DecideRemovalScope(DynString(c.folder.c_str()))), ScopeName(c.scope)) << c.folder;
@@ -161,8 +161,8 @@ TEST_F(RemovalSafety, AFolderThatIsALinkKeepsWhatLiesBehindIt) {
 
     canaries.ExpectIntact();
     EXPECT_TRUE(IsReparsePoint("t:\\linked")) << "the link itself stays";
-    EXPECT_FALSE(FileExists(kRecord));
-    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(ReadFileBytes(kRecord), "t:\\linked\r") << "kept: the removal did not happen";
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kIncomplete});
     EXPECT_EQ(run.statuses, ExpectedStatuses());
     EXPECT_EQ(run.result, 0);
 }
@@ -215,15 +215,15 @@ TEST_F(RemovalSafety, PressesDuringTheRemovalChangeNothing) {
     RemovalRun run = RunRemoval(
         [](HWND dialog) {
             // Queued now, delivered by the removal's own pump, one per pass.
-            PostMessageA(GetDlgItem(dialog, 1006), BM_CLICK, 0, 0);
-            PostMessageA(GetDlgItem(dialog, 1015), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, kDestroyButton), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, kCancelButton), BM_CLICK, 0, 0);
             PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         },
         [&](HWND dialog, const SeenBox&) {
             // Delivered by the message box's own loop before the box is answered.
             openAtTheBox = IsWindow(dialog) && IsWindowVisible(dialog);
-            PostMessageA(GetDlgItem(dialog, 1015), BM_CLICK, 0, 0);
-            PostMessageA(GetDlgItem(dialog, 1006), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, kCancelButton), BM_CLICK, 0, 0);
+            PostMessageA(GetDlgItem(dialog, kDestroyButton), BM_CLICK, 0, 0);
         });
 
     EXPECT_TRUE(openAtTheBox) << "no cancel hid the removal while it ran";

@@ -18,12 +18,14 @@ const char kCaution[] =
     "Note: Use caution when clicking \"Ok, Destroy Now\".  If unsure, choose \"Cancel Immediately\"";
 
 const ExpectedControl kExpected[] = {
-    {1005, "Static", 0x50000000, 0, {10, 10, 195, 50}, kDescription, {"MS Sans Serif", 8, 700}},
-    {1006, "Button", 0x50010000, 0, {105, 90, 195, 130}, "OK, Destroy Now", kTemplateFont},
-    {1009, "Edit", 0x50010080, WS_EX_CLIENTEDGE, {5, 65, 195, 90}, "Perfng Reqd Oper", {"MS Sans Serif", 24, 700}},
-    {1010, "Static", 0x50000000, 0, {20, 50, 180, 65}, "Status of Uninstallation:", {"MS Sans Serif", 14, 700}},
-    {1015, "Button", 0x50010000, 0, {5, 90, 95, 130}, "Cancel Immediately", {"MS Sans Serif", 8, 700}},
-    {1017, "Static", 0x50000000, 0, {5, 130, 195, 160}, kCaution, {"MS Sans Serif", 10, 700}},
+    {kRemovalText, "Static", kLabelStyle, 0, {10, 10, 195, 50}, kDescription, {"MS Sans Serif", 8, 700}},
+    {kDestroyButton, "Button", kButtonStyle, 0, {105, 90, 195, 130}, "OK, Destroy Now", kTemplateFont},
+    {kRemovalStatusBox, "Edit", kTextBoxStyle, WS_EX_CLIENTEDGE, {5, 65, 195, 90}, "Perfng Reqd Oper",
+     {"MS Sans Serif", 24, 700}},
+    {kRemovalStatusLabel, "Static", kLabelStyle, 0, {20, 50, 180, 65}, "Status of Uninstallation:",
+     {"MS Sans Serif", 14, 700}},
+    {kCancelButton, "Button", kButtonStyle, 0, {5, 90, 95, 130}, "Cancel Immediately", {"MS Sans Serif", 8, 700}},
+    {kCautionNote, "Static", kLabelStyle, 0, {5, 130, 195, 160}, kCaution, {"MS Sans Serif", 10, 700}},
 };
 
 class UninstallerDialogBuilt : public DialogAsBuilt {
@@ -41,34 +43,34 @@ TEST_F(UninstallerDialogBuilt, EveryControlAsLaidOut) { ExpectControlsAsLaidOut(
 
 TEST_F(UninstallerDialogBuilt, FontHeightsAtNinetySixPixelsPerInch) {
     if (ScreenPixelsPerInch() != 96) GTEST_SKIP() << "the screen is not at 96 pixels per inch";
-    EXPECT_EQ(FontOf(GetDlgItem(dialog, 1005)).lfHeight, -10);
-    EXPECT_EQ(FontOf(GetDlgItem(dialog, 1009)).lfHeight, -32);
-    EXPECT_EQ(FontOf(GetDlgItem(dialog, 1010)).lfHeight, -18);
-    EXPECT_EQ(FontOf(GetDlgItem(dialog, 1015)).lfHeight, -10);
-    EXPECT_EQ(FontOf(GetDlgItem(dialog, 1017)).lfHeight, -13);
-    // 1005 and 1015 share one font; the four fonts are distinct.
-    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1005), WM_GETFONT, 0, 0),
-              SendMessageA(GetDlgItem(dialog, 1015), WM_GETFONT, 0, 0));
+    EXPECT_EQ(FontOf(GetDlgItem(dialog, kRemovalText)).lfHeight, -10);
+    EXPECT_EQ(FontOf(GetDlgItem(dialog, kRemovalStatusBox)).lfHeight, -32);
+    EXPECT_EQ(FontOf(GetDlgItem(dialog, kRemovalStatusLabel)).lfHeight, -18);
+    EXPECT_EQ(FontOf(GetDlgItem(dialog, kCancelButton)).lfHeight, -10);
+    EXPECT_EQ(FontOf(GetDlgItem(dialog, kCautionNote)).lfHeight, -13);
+    // kRemovalText and kCancelButton share one font; the four fonts are distinct.
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, kRemovalText), WM_GETFONT, 0, 0),
+              SendMessageA(GetDlgItem(dialog, kCancelButton), WM_GETFONT, 0, 0));
 }
 
 TEST_F(UninstallerDialogBuilt, TheCautionNoteIsRedOnYellowAndTheOtherLabelsAreNot) {
-    ExpectRedOnYellow(dialog, 1017);
+    ExpectRedOnYellow(dialog, kCautionNote);
     HDC dc = CreateCompatibleDC(nullptr);
     SetTextColor(dc, RGB(1, 2, 3));
     SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1005)));
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, kRemovalText)));
     EXPECT_NE(GetTextColor(dc), RGB(255, 0, 0));
     DeleteDC(dc);
 }
 
 TEST_F(UninstallerDialogBuilt, KeepsTheFocusAcrossDeactivation) {
     ExpectFocusKeptAcrossDeactivation(dialog, UninstallerDialogProc, UninstallerSavedFocus,
-                                      GetDlgItem(dialog, 1015), GetDlgItem(dialog, 1006));
+                                      GetDlgItem(dialog, kCancelButton), GetDlgItem(dialog, kDestroyButton));
 }
 
 TEST_F(UninstallerDialogBuilt, OtherCommandsDoNothing) {
-    const WPARAM commands[] = {IDCANCEL, 1005, 1009, 1010, 1017, MAKEWPARAM(1006, BN_SETFOCUS),
-                               MAKEWPARAM(1006, 5)};
+    const WPARAM commands[] = {IDCANCEL, kRemovalText, kRemovalStatusBox, kRemovalStatusLabel, kCautionNote,
+                               MAKEWPARAM(kDestroyButton, BN_SETFOCUS), MAKEWPARAM(kDestroyButton, 5)};
     for (WPARAM command : commands) UninstallerDialogProc(dialog, WM_COMMAND, command, 0);
     EXPECT_TRUE(IsWindow(dialog));
 }
@@ -87,7 +89,7 @@ protected:
 };
 
 TEST_F(UninstallerDialogRun, CancelEndsTheDialogWithZeroAndTouchesNothing) {
-    const WPARAM cancels[] = {1015, MAKEWPARAM(1015, BN_SETFOCUS)};  // whatever the notification
+    const WPARAM cancels[] = {kCancelButton, MAKEWPARAM(kCancelButton, BN_SETFOCUS)};  // whatever the notification
     for (WPARAM command : cancels) {
         SCOPED_TRACE(command);
         MessageBoxAnswerer answerer;
@@ -110,7 +112,7 @@ TEST_F(UninstallerDialogRun, EscapeDoesNothingAndTheCloseCommandEndsIt) {
     WhenRunning([&] {
         HWND dialog = FindOwnWindow("Quorbel v1.00 Program Uninstaller");
         ASSERT_TRUE(dialog);
-        SetFocus(GetDlgItem(dialog, 1015));
+        SetFocus(GetDlgItem(dialog, kCancelButton));
         MSG msg = {dialog, WM_KEYDOWN, VK_ESCAPE, 0};
         IsDialogMessageA(dialog, &msg);  // the dialog manager's cancel command
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);

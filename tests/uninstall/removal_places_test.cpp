@@ -1,0 +1,148 @@
+// Where the removal takes only the product's files, where it takes nothing and says so, and
+// that the product's own files go whatever attributes they carry.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include "removal_fixture.h"
+
+using namespace removal;
+
+namespace {
+
+class RemovalPlaces : public RemovalTest {};
+
+std::string Special(int csidl) {
+    char path[MAX_PATH] = {};
+    EXPECT_EQ(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path), S_OK) << csidl;
+    return path;
+}
+
+std::string WithoutTrailingSeparator(std::string path) {
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+// Wine makes some of a profile's folders links to the host's; on Windows they are real
+// folders, and a link would be judged as a link (nothing deleted) and prove nothing here.
+void MakeRealFolder(const std::string& folder) {
+    if (IsReparsePoint(folder)) {
+        size_t slash = folder.rfind('\\');
+        RemoveFolderLink(folder.substr(0, slash + 1), folder.substr(slash + 1));
+    }
+    MakeFolders(folder);
+    ASSERT_TRUE(FolderExists(folder) && !IsReparsePoint(folder)) << folder;
+}
+
+}  // namespace
+
+TEST_F(RemovalPlaces, KnownFoldersLoseTheProductFilesAndNothingElse) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string profile = Special(CSIDL_PROFILE);
+    std::string profiles = profile.substr(0, profile.rfind('\\'));
+    const std::string folders[] = {
+        Special(CSIDL_DESKTOPDIRECTORY),
+        profile,
+        profiles + "\\qbother\\Documents",  // another user's
+        Special(CSIDL_PROGRAM_FILES),
+        std::string(windows) + "\\qbprobe",  // anything inside the Windows folder
+        WithoutTrailingSeparator(temp),
+    };
+    for (const std::string& folder : folders) {
+        SCOPED_TRACE(folder);
+        MakeRealFolder(folder);
+        PutProductFiles(folder);
+        Canaries canaries;
+        canaries.Plant(Join(folder, "qbcanary.txt"));
+        WriteFileBytes(kRecord, folder + "\r");
+
+        RemovalRun run = RunRemoval();
+
+        EXPECT_FALSE(AnyProductFileIn(folder));
+        canaries.ExpectIntact();
+        EXPECT_TRUE(FolderExists(folder));
+        EXPECT_FALSE(FileExists(kRecord));
+        EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+        RemoveTree(Join(folder, "qbcanary.txt"));
+    }
+    RemoveTree(std::string(windows) + "\\qbprobe");
+    RemoveTree(profiles + "\\qbother");
+
+    // A folder of its own below a known one goes as a whole.
+    std::string own = Special(CSIDL_PROGRAM_FILES) + "\\Quorbel";
+    PutProductFiles(own);
+    WriteFileBytes(Join(own, "notes.txt"), "the user's own notes");
+    WriteFileBytes(kRecord, own + "\r");
+    RemovalRun run = RunRemoval();
+    EXPECT_FALSE(FolderExists(own));
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+}
+
+TEST_F(RemovalPlaces, AFolderThatCantBeJudgedLosesNothingAndTheRecordStays) {
+    PutProductFiles("t:\\behind");
+    PutProductFiles("t:\\behindparent\\quorbel");
+    PutProductFiles("t:\\locked\\quorbel");
+    Canaries canaries;
+    for (const char* folder : {"t:\\behind", "t:\\behindparent\\quorbel", "t:\\locked\\quorbel"}) {
+        canaries.Plant(Join(folder, "notes.txt"));
+        for (const char* name : kProductFiles) canaries.files.emplace_back(Join(folder, name), SampleBytes(name));
+    }
+    MakeFolderLink("t:\\", "linked", "behind");
+    MakeFolderLink("t:\\", "linkedparent", "behindparent");
+    LockFolder("t:\\", "locked", true);
+    ASSERT_EQ(GetFileAttributesA("q:\\"), INVALID_FILE_ATTRIBUTES) << "the drive q: must not be there";
+
+    const char* const records[] = {
+        "t:\\linked\r",                // the folder is a link
+        "t:\\linkedparent\\quorbel\r",  // a folder above it is one
+        "t:\\locked\\quorbel\r",        // a level that can't be entered
+        "q:\\zarvo\\quorbel\r",         // a drive that is not there
+    };
+    for (const char* record : records) {
+        SCOPED_TRACE(record);
+        WriteFileBytes(kRecord, record);
+
+        RemovalRun run = RunRemoval();
+
+        EXPECT_EQ(ReadFileBytes(kRecord), record) << "the record is the only pointer to the files";
+        EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kIncomplete});
+        EXPECT_EQ(run.statuses, ExpectedStatuses());
+        EXPECT_TRUE(run.dialogGone);
+    }
+    LockFolder("t:\\", "locked", false);
+    canaries.ExpectIntact();
+}
+
+TEST_F(RemovalPlaces, HiddenSystemAndReadOnlyProductFilesGoAndOtherHiddenFilesStay) {
+    PutProductFiles(kFolder);
+    const struct {
+        const char* name;
+        DWORD attributes;
+    } marked[] = {
+        {"qb.exe", FILE_ATTRIBUTE_HIDDEN},
+        {"QBmanual100.PDF", FILE_ATTRIBUTE_SYSTEM},
+        {"QBmanual100.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+    };
+    for (const auto& m : marked) SetFileAttributesA(Join(kFolder, m.name).c_str(), m.attributes);
+    std::string hidden = Join(kFolder, "desktop.ini");
+    WriteFileBytes(hidden, "the folder's own settings");
+    SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+
+    RemovalRun run = RunRemoval();
+
+    EXPECT_FALSE(AnyProductFileIn(kFolder));
+    EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"desktop.ini"});
+    EXPECT_EQ(ReadFileBytes(hidden), "the folder's own settings");
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    // Each pass asks to wait 1000 ms when no message is waiting, then 500 ms.
+    int halfSeconds = 0;
+    for (DWORD pause : Pauses()) {
+        EXPECT_TRUE(pause == 1000 || pause == 500) << pause;
+        halfSeconds += pause == 500;
+    }
+    EXPECT_EQ(halfSeconds, 6);
+}
