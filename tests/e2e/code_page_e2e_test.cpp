@@ -60,39 +60,49 @@ protected:
 
 }  // namespace
 
+// c:\ソフト\quorbel, and a folder whose name ends in the byte of "\": c:\ソフト\quorbelソ.
+// Beside them, files that only a path split or joined by bytes would reach: a product file
+// joined to the folder without its "\" ("quorbelソqb.exe"), a name a pattern so joined would
+// match ("quorbelソ.txt"), the user's own "ソフト.txt".
 TEST_F(CodePage932, AFolderWhoseNameHoldsTheByteOfABackslashInstallsAndIsRemoved) {
-    // The names reach the disk as the characters they are in code page 932.
-    MakeFolders(kParent);
-    DWORD parent = GetFileAttributesW(kParentW);
-    ASSERT_TRUE(parent != INVALID_FILE_ATTRIBUTES && (parent & FILE_ATTRIBUTE_DIRECTORY))
-        << "c:\\ソフト is not there under its own name";
+    const std::string so = "\x83\x5C";
+    for (const std::string& folder : {kFolder, kFolder + so}) {
+        SCOPED_TRACE(folder);
+        ResetSandbox();
+        StageProduct();
+        RemoveTree(kParent);
+        // The names reach the disk as the characters they are in code page 932.
+        MakeFolders(kParent);
+        DWORD parent = GetFileAttributesW(kParentW);
+        ASSERT_TRUE(parent != INVALID_FILE_ATTRIBUTES && (parent & FILE_ATTRIBUTE_DIRECTORY))
+            << "c:\\ソフト is not there under its own name";
 
-    // Beside the install folder, files that only a misjudged path would reach.
-    std::vector<std::pair<std::string, std::string>> canaries;
-    for (const std::string& name : {std::string("keep.txt"), std::string("qb.exe"), kSofutoTxt,
-                                    std::string("quorbel2\\QBmanual100.txt")})
-        canaries.emplace_back(kParent + "\\" + name, "canary " + name);
-    MakeFolders(kParent + "\\quorbel2");
-    for (const auto& c : canaries) WriteFileBytes(c.first, c.second);
+        std::vector<std::pair<std::string, std::string>> canaries;
+        for (const std::string& name : {std::string("keep.txt"), std::string("qb.exe"), kSofutoTxt,
+                                        "quorbel" + so + "qb.exe", "quorbel" + so + ".txt",
+                                        std::string("quorbel2\\QBmanual100.txt")})
+            canaries.emplace_back(kParent + "\\" + name, "canary " + name);
+        MakeFolders(kParent + "\\quorbel2");
+        for (const auto& c : canaries) WriteFileBytes(c.first, c.second);
+        std::vector<std::string> beside = FolderEntries(kParent);
 
-    Run(kFolder + "\\", 1002, "Installing Product on your Machine now", 1018, "Program Installation Successful!");
-    // The installer read its command line in code page 932: the record holds its bytes, and
-    // the one trailing backslash went, not the second byte of "ソ".
-    ASSERT_EQ(ReadFileBytes(kRecord), kFolder + "\r");
-    std::vector<std::string> all(kProductFiles, kProductFiles + 5);
-    std::sort(all.begin(), all.end());
-    ASSERT_EQ(FolderEntries(kFolder), all);
-    EXPECT_NE(GetFileAttributesW(L"c:\\\x30BD\x30D5\x30C8\\quorbel\\qb.exe"), INVALID_FILE_ATTRIBUTES);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(ReadFileBytes(kFolder + "\\" + kProductFiles[i]), SampleBytes(kProductFiles[i]));
+        Run(folder + "\\", 1002, "Installing Product on your Machine now", 1018, "Program Installation Successful!");
+        // The installer read its command line in code page 932: the record holds its bytes,
+        // and the one trailing backslash went, not the second byte of "ソ".
+        ASSERT_EQ(ReadFileBytes(kRecord), folder + "\r");
+        std::vector<std::string> all(kProductFiles, kProductFiles + 5);
+        std::sort(all.begin(), all.end());
+        ASSERT_EQ(FolderEntries(folder), all);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(ReadFileBytes(folder + "\\" + kProductFiles[i]), SampleBytes(kProductFiles[i]));
 
-    // A file of the user's with a name of the same characters goes with the product's.
-    WriteFileBytes(kFolder + "\\" + kSofutoTxt, "in the install folder");
-    Run("", 1004, "Quorbel v1.00 Program Uninstaller", 1006, "Uninstallation Successful!");
-    EXPECT_FALSE(FolderExists(kFolder));
-    EXPECT_FALSE(FileExists(kRecord));
-    for (const auto& c : canaries) EXPECT_EQ(ReadFileBytes(c.first), c.second) << c.first;
-    std::vector<std::string> left = {"keep.txt", "qb.exe", "quorbel2", kSofutoTxt};
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(FolderEntries(kParent), left);
+        // A file of the user's with a name of the same characters goes with the product's.
+        WriteFileBytes(folder + "\\" + kSofutoTxt, "in the install folder");
+        Run("", 1004, "Quorbel v1.00 Program Uninstaller", 1006, "Uninstallation Successful!");
+        EXPECT_FALSE(FolderExists(folder));
+        EXPECT_FALSE(FileExists(kRecord));
+        for (const auto& c : canaries) EXPECT_EQ(ReadFileBytes(c.first), c.second) << c.first;
+        EXPECT_EQ(FolderEntries(kParent), beside);
+    }
+    EXPECT_NE(GetFileAttributesW(L"c:\\\x30BD\x30D5\x30C8\\keep.txt"), INVALID_FILE_ATTRIBUTES);
 }
