@@ -9,6 +9,10 @@ namespace {
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const DWORD kHiddenSystemReadOnly = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
 const DWORD kVolumeLabelAttribute = 0x8;
+// Share modes bind only handles that may read or write data: one that may only read
+// attributes would not keep the level from being renamed. The folder's descriptor is read
+// through its held handle.
+const DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -35,7 +39,7 @@ HANDLE OpenLevel(const char* path) {
     HANDLE h = INVALID_HANDLE_VALUE;
     // No delete sharing: while this handle is open, nobody renames or removes the level.
     SystemCall([&] {
-        h = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        h = CreateFileA(path, kHoldAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     });
     return h;
@@ -146,7 +150,7 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
         }
         h = INVALID_HANDLE_VALUE;
         code = SystemCall([&] {
-            h = CreateFileA(level.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            h = CreateFileA(level.c_str(), kHoldAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         });
         if (h == INVALID_HANDLE_VALUE) {

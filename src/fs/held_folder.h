@@ -24,7 +24,8 @@ const int kMaxHeldLevels = 64;
 
 struct HeldFolder {
     DynString path;               // the folder as judged
-    HANDLE levels[kMaxHeldLevels];  // its root, every level below it, the folder itself
+    HANDLE levels[kMaxHeldLevels];  // its root, every level below it, the folder itself (last),
+                                    // each with READ_CONTROL, so its descriptor can be read
     int count;
     bool exists;                  // the folder is there and held: deletes may go on
     FileIdentity identity;        // the folder's own

@@ -146,3 +146,59 @@ TEST_F(RemovalPlaces, HiddenSystemAndReadOnlyProductFilesGoAndOtherHiddenFilesSt
     }
     EXPECT_EQ(halfSeconds, 6);
 }
+
+namespace {
+
+// Renames a folder from a second Wine process, as another user's program would; the share
+// modes the removal holds are the ones that process meets. True when the rename was done.
+bool RenameFromAnotherProcess(const std::string& from, const std::string& to) {
+    std::string commandLine = "cmd.exe /c move " + from + " " + to;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, "c:\\",
+                        &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 20000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return FolderExists(to) && !FolderExists(from);
+}
+
+int gPausesSeen = 0;
+bool gRenamedDuringRemoval = false;
+
+// The third pass's pause: the moment at which the folder has been judged and files deleted.
+void RenameMidway(DWORD milliseconds) {
+    RecordPause(milliseconds);
+    if (milliseconds == 500 && ++gPausesSeen == 3) {
+        gRenamedDuringRemoval = RenameFromAnotherProcess("c:\\zarvo\\quorbel", "c:\\zarvo\\moved");
+        if (gRenamedDuringRemoval) MakeFolderLink("c:\\zarvo\\", "quorbel", "target");
+    }
+}
+
+}  // namespace
+
+TEST_F(RemovalPlaces, AFolderRenamedDuringTheRemovalSendsNoDeleteElsewhere) {
+    PutProductFiles(kFolder);
+    Canaries canaries;
+    for (const char* name : kProductFiles) canaries.Plant(Join("c:\\zarvo\\target", name));
+    canaries.Plant("c:\\zarvo\\target\\notes.txt");
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+    // The precondition: without a removal running, the other process can rename the folder.
+    ASSERT_TRUE(RenameFromAnotherProcess(kFolder, "c:\\zarvo\\moved"));
+    ASSERT_TRUE(RenameFromAnotherProcess("c:\\zarvo\\moved", kFolder));
+
+    gPausesSeen = 0;
+    gRenamedDuringRemoval = false;
+    Pause = RenameMidway;
+    RemovalRun run = RunRemoval();
+
+    EXPECT_FALSE(gRenamedDuringRemoval) << "the held folder could be renamed";
+    canaries.ExpectIntact();
+    EXPECT_FALSE(FolderExists("c:\\zarvo\\moved"));
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    RemoveFolderLink("c:\\zarvo\\", "quorbel");
+}
