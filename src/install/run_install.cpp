@@ -172,6 +172,8 @@ static void Install(HWND dialog) {
 
 void RunInstall(HWND dialog) {
     if (gInstalling) return;
+    // Out of memory for the tables, nothing is done: the dialog stays for another press.
+    if (!StringTablesReady()) return;
     gInstalling = true;
     Install(dialog);
     gInstalling = false;

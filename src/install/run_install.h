@@ -10,5 +10,6 @@ extern double FolderFailureCount;
 // Makes the install folder, writes the installation record, copies the five product files
 // from the staging folder, deletes four staged copies and reports the outcome. Afterwards
 // FinishFlag is nonzero, so every open dialog ends at its next message. A press of "OK"
-// that reaches the dialog while a run is going on is ignored.
+// that reaches the dialog while a run is going on is ignored; so is one when the string
+// tables cannot be had.
 void RunInstall(HWND dialog);

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <new>
+
 bool ProcedureRunning = false;
 double FinishFlag = 0;
 DynString* FileNames = nullptr;
@@ -16,21 +18,31 @@ static const char* gTail = "";
 void SetCommandLineTail(const char* tail) { gTail = tail ? tail : ""; }
 DynString CommandLineTail() { return DynString(gTail); }
 
-// A table of empty strings is all zero bytes.
-static DynString* NewTable() { return static_cast<DynString*>(calloc(kTableSize, sizeof(DynString))); }
+// A table of empty strings, each constructed in its place; null when out of memory.
+static DynString* NewTable() {
+    DynString* table = static_cast<DynString*>(calloc(kTableSize, sizeof(DynString)));
+    if (table)
+        for (int i = 0; i < kTableSize; ++i) new (&table[i]) DynString();
+    return table;
+}
 
 static void FreeTable(DynString*& table) {
     if (!table) return;
-    for (int i = 0; i < kTableSize; ++i) table[i].Clear();
+    for (int i = 0; i < kTableSize; ++i) table[i].~DynString();
     free(table);
     table = nullptr;
 }
 
 void CreateStringTables() {
-    FreeTable(FileNames);
-    FreeTable(FilePaths);
+    ReleaseStringTables();
     FileNames = NewTable();
     FilePaths = NewTable();
+    if (!FileNames || !FilePaths) ReleaseStringTables();  // both or neither
+}
+
+bool StringTablesReady() {
+    if (!FileNames || !FilePaths) CreateStringTables();
+    return FileNames && FilePaths;
 }
 
 void ReleaseStringTables() {

@@ -10,7 +10,7 @@ const int kTableSize = 11;  // FileNames and FilePaths: indices 0 to 10
 // every open dialog, and neither may start inside the other (or inside itself).
 extern bool ProcedureRunning;
 extern double FinishFlag;    // 0 while work may go on; -1 or +1 once an installation ended
-extern DynString* FileNames; // created by WinMain
+extern DynString* FileNames; // created by WinMain; null when out of memory
 extern DynString* FilePaths;
 extern HWND WelcomeSavedFocus;
 extern HWND FarewellSavedFocus;
@@ -21,5 +21,9 @@ extern HWND UninstallerSavedFocus;
 void SetCommandLineTail(const char* tail);  // points into the process command line
 DynString CommandLineTail();                // a new string with the same text every time
 
+// Both tables of kTableSize empty strings, or (out of memory) neither.
 void CreateStringTables();
 void ReleaseStringTables();  // frees every entry of both tables, and the tables
+// True when both tables are there, created now if they were not. Every procedure that uses
+// them asks first.
+bool StringTablesReady();

@@ -36,9 +36,10 @@ void RunUninstall(HWND dialog) {
     // The pump and the message box below dispatch presses of this dialog's buttons and of the
     // welcome dialog's; neither a second removal nor an install may start inside this one.
     if (gUninstallingDialog || ProcedureRunning) return;
+    // Out of memory for the tables, nothing is deleted: the dialog stays for another press.
+    if (!StringTablesReady()) return;
     gUninstallingDialog = dialog;
     ProcedureRunning = true;
-    if (!FileNames || !FilePaths) CreateStringTables();
 
     ErrorState error = {};
     DynString folder;

@@ -15,7 +15,8 @@ RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder);
 // Reads the record, deletes the product's files (and, where that is safe, every other plain
 // file) in the recorded folder over six paced passes that show their progress in the
 // dialog's status box, deletes the record, removes the folder, reports the outcome and ends
-// the dialog with 0. A call while a removal is already running does nothing.
+// the dialog with 0. A call while a removal is already running does nothing, and so does
+// one when the string tables cannot be had.
 void RunUninstall(HWND dialog);
 
 // The dialog whose removal is running, 0 while none runs.

@@ -141,6 +141,16 @@ TEST_F(Install, TheDefaultRun) {
     for (int i = 5; i < kTableSize; ++i) EXPECT_TRUE(FileNames[i].empty() && FilePaths[i].empty());
 }
 
+TEST_F(Install, ARunThatFindsNoStringTablesMakesThemFirst) {
+    ReleaseStringTables();
+    Outcome run = PressOk();
+    EXPECT_EQ(run.progress, kDefaultProgress);
+    EXPECT_EQ(run.Boxes(), std::vector<std::string>{kSuccess});
+    ExpectInstalled(kInstalled);
+    ASSERT_TRUE(FileNames && FilePaths);
+    for (int i = 0; i < 5; ++i) EXPECT_STREQ(FileNames[i].c_str(), kProductFiles[i]);
+}
+
 TEST_F(Install, AFolderAlreadyThereIsToleratedAndItsFilesOverwritten) {
     MakeFolders(kInstalled);
     for (const char* name : kProductFiles) WriteFileBytes(std::string(kInstalled) + "\\" + name, "older");

@@ -89,3 +89,17 @@ TEST_F(Removal, ASubfolderOrAHiddenFileKeepsTheFolder) {
         EXPECT_EQ(run.result, 0);
     }
 }
+
+TEST_F(Removal, ARemovalThatFindsNoStringTablesMakesThemFirst) {
+    PutProductFiles(kFolder);
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+    ReleaseStringTables();
+
+    RemovalRun run = RunRemoval();
+
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(run.statuses, ExpectedStatuses());
+    ASSERT_TRUE(FileNames && FilePaths);
+}
