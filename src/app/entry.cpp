@@ -9,6 +9,7 @@
 #include "fs/file_services.h"
 #include "run/globals.h"
 #include "ui/dialog_layer.h"
+#include "uninstall/handover.h"
 
 // Hardening that nobody sees: DLLs load from the system folder only (never one planted
 // beside the installer in a downloads folder), and the dialogs are drawn at the screen's
@@ -29,6 +30,12 @@ static void HardenProcess() {
 extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WINAPI ProcessEntry() {
     HardenProcess();
     CoInitialize(nullptr);
+    if (IsHandOver()) {
+        // The last step of a removal: no window, no dialog.
+        UINT code = RunHandOver();
+        CoUninitialize();
+        ExitProcess(code);
+    }
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);

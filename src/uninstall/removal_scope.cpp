@@ -4,6 +4,7 @@
 #include <initguid.h>
 #include <knownfolders.h>
 #include <objbase.h>
+#include <stdlib.h>
 
 #include "fs/code_page.h"
 #include "fs/system_call.h"
@@ -57,7 +58,7 @@ KnownFolderPathFn KnownFolderPath() {
 struct Places {
     static const int kMax = 48;
     Place items[kMax];
-    int count = 0;
+    int count;
     void Add(const wchar_t* path) {
         if (!path || !*path || count == kMax) return;
         if (MakePlace(path, &items[count])) ++count;
@@ -168,34 +169,44 @@ int LevelsUp(const wchar_t* folder, Place* levels, int most) {
     return count;
 }
 
+// What one look at the known folders compares: too large for the stack, so allocated.
+const int kMostLevels = 128;
+struct KnownPlaces {
+    Place levels[kMostLevels];
+    Places windows, profiles, exact;
+};
+
+bool IsKnown(const wchar_t* wide, KnownPlaces& known) {
+    int count = LevelsUp(wide, known.levels, kMostLevels);
+    if (count == 0) return true;
+    const Place* levels = known.levels;
+    WindowsFolders(known.windows);
+    known.profiles.AddKnown(FOLDERID_UserProfiles);
+    ExactKnownFolders(known.exact);
+
+    for (int i = 0; i < known.exact.count; ++i)
+        if (SamePlace(levels[0], known.exact.items[i])) return true;
+    for (int k = 0; k < count; ++k) {
+        for (int i = 0; i < known.windows.count; ++i)
+            if (SamePlace(levels[k], known.windows.items[i])) return true;
+        if (k <= kProfileDepth)
+            for (int i = 0; i < known.profiles.count; ++i)
+                if (SamePlace(levels[k], known.profiles.items[i])) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool IsKnownFolder(const DynString& folder) {
+    // A folder that can't be compared is not taken as a whole.
     wchar_t wide[kMaxWide];
-    int n = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, kMaxWide);
-    if (n <= 0) return true;  // a folder that can't be compared is not taken as a whole
-
-    static const int kMostLevels = 128;
-    static Place levels[kMostLevels];
-    int count = LevelsUp(wide, levels, kMostLevels);
-    if (count == 0) return true;
-
-    static Places windows, profiles, exact;
-    windows.count = profiles.count = exact.count = 0;
-    WindowsFolders(windows);
-    profiles.AddKnown(FOLDERID_UserProfiles);
-    ExactKnownFolders(exact);
-
-    for (int i = 0; i < exact.count; ++i)
-        if (SamePlace(levels[0], exact.items[i])) return true;
-    for (int k = 0; k < count; ++k) {
-        for (int i = 0; i < windows.count; ++i)
-            if (SamePlace(levels[k], windows.items[i])) return true;
-        if (k <= kProfileDepth)
-            for (int i = 0; i < profiles.count; ++i)
-                if (SamePlace(levels[k], profiles.items[i])) return true;
-    }
-    return false;
+    if (MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, kMaxWide) <= 0) return true;
+    KnownPlaces* known = static_cast<KnownPlaces*>(calloc(1, sizeof(KnownPlaces)));
+    if (!known) return true;
+    bool isKnown = IsKnown(wide, *known);
+    free(known);
+    return isKnown;
 }
 
 FolderJudgement JudgeRecordedFolder(const DynString& folder, HeldFolder* keep) {

@@ -7,6 +7,7 @@
 #include "run/record.h"
 #include "ui/dialog_layer.h"
 #include "ui/message.h"
+#include "uninstall/handover.h"
 #include "uninstall/removal_scope.h"
 #include "uninstall/uninstaller_dialog.h"
 
@@ -73,10 +74,13 @@ void RunUninstall(HWND dialog) {
     // not done: the record stays so that a later run can finish it, and the user is told.
     bool complete = judgement == kNoUsableFolder ||
                     (judgement != kCannotJudge && !ProductFileLeft(folder));
+    // Run from the installed copy, the program's own file is what is left: a copy of the
+    // program deletes it, and the record after it, once this process has ended.
+    bool handedOver = !complete && judgement != kCannotJudge && StartHandOver(folder);
     if (complete) DeleteFiles(error, DynString(kDefaultRecordPath));
     ReleaseFolder(held);
     if (judgement == kWholeFolder) RemoveFolder(error, folder);
-    ShowMessage(complete ? kUninstallSuccess : kUninstallIncomplete, 0, "");
+    ShowMessage(complete || handedOver ? kUninstallSuccess : kUninstallIncomplete, 0, "");
     CloseDialog(dialog, 0);
     ProcedureRunning = false;
     gUninstallingDialog = 0;

@@ -11,10 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/welcome_dialog.h"
+#include "install/install_status_dialog.h"
 #include "support/code_pages.h"
 #include "support/driver.h"
 #include "support/sandbox.h"
 #include "support/staged_run.h"
+#include "uninstall/uninstaller_dialog.h"
 
 namespace {
 
@@ -86,7 +89,8 @@ TEST_F(CodePage932, AFolderWhoseNameHoldsTheByteOfABackslashInstallsAndIsRemoved
         for (const auto& c : canaries) WriteFileBytes(c.first, c.second);
         std::vector<std::string> beside = FolderEntries(kParent);
 
-        Run(folder + "\\", 1002, "Installing Product on your Machine now", 1018, "Program Installation Successful!");
+        Run(folder + "\\", kContinueButton, "Installing Product on your Machine now", kInstallButton,
+            "Program Installation Successful!");
         // The installer read its command line in code page 932: the record holds its bytes,
         // and the one trailing backslash went, not the second byte of "ソ".
         ASSERT_EQ(ReadFileBytes(kRecord), folder + "\r");
@@ -98,7 +102,7 @@ TEST_F(CodePage932, AFolderWhoseNameHoldsTheByteOfABackslashInstallsAndIsRemoved
 
         // A file of the user's with a name of the same characters goes with the product's.
         WriteFileBytes(folder + "\\" + kSofutoTxt, "in the install folder");
-        Run("", 1004, "Quorbel v1.00 Program Uninstaller", 1006, "Uninstallation Successful!");
+        Run("", kRemoveButton, "Quorbel v1.00 Program Uninstaller", kDestroyButton, "Uninstallation Successful!");
         EXPECT_FALSE(FolderExists(folder));
         EXPECT_FALSE(FileExists(kRecord));
         for (const auto& c : canaries) EXPECT_EQ(ReadFileBytes(c.first), c.second) << c.first;

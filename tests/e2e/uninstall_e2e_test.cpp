@@ -107,40 +107,6 @@ TEST_F(RemoveRun, CancelOrTheCloseCommandBeforeOkTouchesNothing) {
     }
 }
 
-TEST_F(RemoveRun, ARemovalRunFromTheInstallFolderIsReportedIncompleteAndALaterRunFinishes) {
-    InstalledByHand();
-    {
-        // The running program's own file cannot be deleted while it runs.
-        Installer run;
-        ASSERT_TRUE(StartInstaller(run, "", kFolder, "c:\\zarvo\\quorbel\\QBinstaller100.exe"));
-        HWND welcome = WaitForWindow(run, kWelcome);
-        ASSERT_TRUE(welcome);
-        PostClick(welcome, kRemoveButton);
-        HWND uninstaller = WaitForWindow(run, kUninstaller);
-        ASSERT_TRUE(uninstaller);
-        PostClick(uninstaller, kDestroyButton);
-        MessageBoxSeen box = WaitForMessageBox(run, 30000);
-        ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, "Uninstallation incomplete: some files could not be removed.");
-        AnswerMessageBox(box.box);
-        EXPECT_EQ(WaitForExit(run), 0u);
-    }
-    EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBinstaller100.exe"});
-    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r") << "kept for a later run";
-
-    Installer run;
-    HWND uninstaller = OpenUninstaller(run);
-    ASSERT_TRUE(uninstaller);
-    PostClick(uninstaller, kDestroyButton);
-    MessageBoxSeen box = WaitForMessageBox(run, 30000);
-    ASSERT_TRUE(box.box);
-    EXPECT_EQ(box.text, "Uninstallation Successful!");
-    AnswerMessageBox(box.box);
-    EXPECT_EQ(WaitForExit(run), 0u);
-    EXPECT_FALSE(FolderExists(kFolder));
-    EXPECT_FALSE(FileExists(kRecord));
-}
-
 // A carriage return in the install folder (from a script, say) would read back from the
 // record as the folder before it. The install refuses the folder and creates nothing; a
 // removal afterwards finds no record and leaves the folder the text would have named alone.
@@ -162,10 +128,10 @@ TEST_F(RemoveRun, AFolderWithACarriageReturnIsNeitherInstalledNorRemoved) {
         ASSERT_TRUE(StartInstaller(run, "c:\\zarvo\\q\rx"));
         HWND welcome = WaitForWindow(run, kWelcome);
         ASSERT_TRUE(welcome);
-        PostClick(welcome, 1002);
+        PostClick(welcome, kContinueButton);
         HWND status = WaitForWindow(run, "Installing Product on your Machine now");
         ASSERT_TRUE(status);
-        PostClick(status, 1018);
+        PostClick(status, kInstallButton);
         MessageBoxSeen box = WaitForMessageBox(run);
         ASSERT_TRUE(box.box);
         EXPECT_EQ(box.text, "Error: Folder Depth Request too Great.  Ending.");
@@ -180,7 +146,7 @@ TEST_F(RemoveRun, AFolderWithACarriageReturnIsNeitherInstalledNorRemoved) {
     Installer run;
     HWND uninstaller = OpenUninstaller(run);
     ASSERT_TRUE(uninstaller);
-    PostClick(uninstaller, 1006);
+    PostClick(uninstaller, kDestroyButton);
     MessageBoxSeen box = WaitForMessageBox(run, 30000);
     ASSERT_TRUE(box.box);
     EXPECT_EQ(box.text, "Uninstallation Successful!");

@@ -1,5 +1,7 @@
 #include "support/driver.h"
 
+#include <tlhelp32.h>
+
 Installer::~Installer() {
     if (!process.hProcess) return;
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
@@ -107,11 +109,40 @@ void PressKey(HWND window, WORD vk, bool alt) {
     Sleep(100);
 }
 
-DWORD WaitForExit(const Installer& run, int timeoutMs) {
-    WaitForSingleObject(run.process.hProcess, timeoutMs);
+DWORD WaitForExit(const Installer& run, int timeoutMs) { return WaitForExit(run.process.hProcess, timeoutMs); }
+
+DWORD WaitForExit(HANDLE process, int timeoutMs) {
+    WaitForSingleObject(process, timeoutMs);
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(run.process.hProcess, &code);
+    GetExitCodeProcess(process, &code);
     return code;
+}
+
+static DWORD ChildProcessId(DWORD parentId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD child = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more && !child; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == parentId) child = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return child;
+}
+
+HANDLE WaitForChildProcess(const Installer& run, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        if (DWORD id = ChildProcessId(run.process.dwProcessId))
+            return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id);
+        Sleep(20);
+    }
+    return 0;
+}
+
+std::string ProcessImage(HANDLE process) {
+    char image[MAX_PATH] = {};
+    DWORD n = MAX_PATH;
+    return QueryFullProcessImageNameA(process, 0, image, &n) ? image : "";
 }
 
 double NowMs() {

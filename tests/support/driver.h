@@ -38,6 +38,14 @@ void PressKey(HWND window, WORD vk, bool alt = false);
 // The exit code, or STILL_ACTIVE after the timeout.
 DWORD WaitForExit(const Installer& run, int timeoutMs = 20000);
 
+// A process that the installer started (the hand-over of a removal), found by its parent's
+// id: a handle that can wait for it and read its exit code and image, or 0 after the
+// timeout. The caller closes it.
+HANDLE WaitForChildProcess(const Installer& run, int timeoutMs = 10000);
+// The exit code of any process, or STILL_ACTIVE after the timeout.
+DWORD WaitForExit(HANDLE process, int timeoutMs = 20000);
+std::string ProcessImage(HANDLE process);  // its program file's full path
+
 // For drivers outside the tests (the demo's tour, the benchmark), which time what they see.
 double NowMs();  // a monotonic clock, in milliseconds, to a fraction of one
 // The moment a window appears, to the millisecond: polls every millisecond for the visible

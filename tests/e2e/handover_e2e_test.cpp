@@ -1,0 +1,365 @@
+// A removal run from the installed copy, through the real executable: the program can't
+// delete its own file while it runs, so a copy of it in the temp folder (the hand-over)
+// finishes the removal once the removal's process has ended.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/farewell_dialog.h"
+#include "app/welcome_dialog.h"
+#include "install/install_status_dialog.h"
+#include "support/driver.h"
+#include "support/sandbox.h"
+#include "support/staged_run.h"
+#include "uninstall/handover.h"
+#include "uninstall/uninstaller_dialog.h"
+
+namespace {
+
+const char kRecord[] = "c:\\quorbelregistry.dat";
+const char kFolder[] = "c:\\zarvo\\quorbel";
+const char kInstalledCopy[] = "c:\\zarvo\\quorbel\\QBinstaller100.exe";
+const char kStagedCopy[] = "c:\\zarvo\\temp\\QBinstaller100.exe";
+const char kWelcome[] = "ZARVO Systems Installer v1.00";
+const char kUninstaller[] = "Quorbel v1.00 Program Uninstaller";
+const char kSuccess[] = "Uninstallation Successful!";
+const DWORD kRetryMs = 1500;  // the hand-over's retry time in these tests
+
+std::string TempFolder() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return temp;
+}
+
+// A file's bytes, or for a long file its length and a hash of them (which a failure prints).
+std::string Fingerprint(const std::string& bytes) {
+    if (bytes.size() <= 200) return bytes;
+    uint32_t hash = 2166136261u;
+    for (char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return std::to_string(bytes.size()) + " bytes, hash " + std::to_string(hash);
+}
+
+// Every file under root with its bytes, and every folder (as an empty entry ending in "\").
+void Snapshot(const std::string& root, std::map<std::string, std::string>& files) {
+    for (const std::string& name : FolderEntries(root)) {
+        std::string path = root + "\\" + name;
+        if (FolderExists(path)) {
+            files[path + "\\"] = "";
+            Snapshot(path, files);
+        } else {
+            files[path] = Fingerprint(ReadFileBytes(path));
+        }
+    }
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The paths that Windows deletes when it next starts, lower case.
+std::vector<std::string> PendingDeletes() {
+    std::vector<std::string> paths;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return paths;
+    std::vector<char> list(65536);
+    DWORD size = static_cast<DWORD>(list.size()) - 2;
+    if (RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(list.data()), &size) == ERROR_SUCCESS) {
+        // Pairs of source and target; an empty target means delete.
+        std::vector<std::string> entries;
+        for (const char* p = list.data(); p < list.data() + size; p += strlen(p) + 1) entries.push_back(p);
+        for (size_t i = 0; i + 1 < entries.size(); i += 2) {
+            std::string source = entries[i];
+            if (source.compare(0, 4, "\\??\\") == 0) source.erase(0, 4);
+            if (!source.empty() && entries[i + 1].empty()) paths.push_back(Lower(source));
+        }
+    }
+    RegCloseKey(key);
+    return paths;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), Lower(item)) != list.end();
+}
+
+// A process handle that ends whatever it names when the test ends.
+struct Process {
+    HANDLE handle = 0;
+    ~Process() {
+        if (!handle) return;
+        if (WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) TerminateProcess(handle, 99);
+        WaitForSingleObject(handle, 5000);
+        CloseHandle(handle);
+    }
+};
+
+class HandOverRun : public StagedProductRun {
+protected:
+    void SetUp() override {
+        StagedProductRun::SetUp();
+        SetEnvironmentVariableA(kHandOverRetryVariable, std::to_string(kRetryMs).c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA(kHandOverRetryVariable, nullptr);
+        // The hand-over's own folders: Windows would delete them when it next starts.
+        for (const std::string& name : FolderEntries(TempFolder()))
+            if (name.compare(0, strlen(kHandOverFolderPrefix), kHandOverFolderPrefix) == 0)
+                RemoveTree(TempFolder() + name);
+        StagedProductRun::TearDown();
+    }
+
+    void Install() {
+        Installer run;
+        ASSERT_TRUE(StartInstaller(run));
+        HWND welcome = WaitForWindow(run, kWelcome);
+        ASSERT_TRUE(welcome);
+        PostClick(welcome, kContinueButton);
+        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
+        ASSERT_TRUE(status);
+        PostClick(status, kInstallButton);
+        MessageBoxSeen box = WaitForMessageBox(run);
+        ASSERT_TRUE(box.box);
+        ASSERT_EQ(box.text, "Program Installation Successful!");
+        AnswerMessageBox(box.box);
+        ASSERT_EQ(WaitForExit(run), 0u);
+        ASSERT_EQ(FolderEntries(kFolder).size(), 5u);
+    }
+
+    void InstalledByHand(const std::string& folder = kFolder) {
+        MakeFolders(folder);
+        for (int i = 0; i < 4; ++i)
+            WriteFileBytes(folder + "\\" + kProductFiles[i], SampleBytes(kProductFiles[i]));
+        ASSERT_TRUE(CopyFileA(QB_PRODUCT_EXE, (folder + "\\QBinstaller100.exe").c_str(), FALSE));
+        WriteFileBytes(kRecord, folder + "\r");
+    }
+
+    // Starts exe, opens its uninstaller dialog and presses "OK, Destroy Now"; returns the
+    // outcome's message box.
+    MessageBoxSeen Remove(Installer& run, const std::string& exe, const std::string& folder) {
+        MessageBoxSeen none;
+        if (!StartInstaller(run, "", folder, exe)) return none;
+        HWND welcome = WaitForWindow(run, kWelcome);
+        if (!welcome) return none;
+        PostClick(welcome, kRemoveButton);
+        HWND uninstaller = WaitForWindow(run, kUninstaller);
+        if (!uninstaller) return none;
+        PostClick(uninstaller, kDestroyButton);
+        return WaitForMessageBox(run, 30000);
+    }
+
+    // Starts exe as a hand-over by hand: the variable holds `value`, and `inherit` (when
+    // not 0) is the one handle it inherits.
+    bool StartByHand(Process& child, const std::string& exe, const std::string& value, HANDLE inherit) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        std::vector<char> list(size);
+        auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data());
+        InitializeProcThreadAttributeList(attributes, 1, 0, &size);
+        if (inherit) UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &inherit,
+                                               sizeof inherit, nullptr, nullptr);
+        STARTUPINFOEXA startup = {};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.lpAttributeList = attributes;
+        std::string commandLine = "\"" + exe + "\"";
+        PROCESS_INFORMATION process = {};
+        SetEnvironmentVariableA(kHandOverVariable, value.c_str());
+        BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, inherit != 0,
+                                      inherit ? EXTENDED_STARTUPINFO_PRESENT : 0, nullptr, kStaging,
+                                      &startup.StartupInfo, &process);
+        SetEnvironmentVariableA(kHandOverVariable, nullptr);
+        DeleteProcThreadAttributeList(attributes);
+        if (!started) return false;
+        CloseHandle(process.hThread);
+        child.handle = process.hProcess;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) {
+    // The success box answered at once, and left open for longer than the hand-over's
+    // retry time: the hand-over waits for the removal's process, however long it runs.
+    for (DWORD boxOpenMs : {DWORD(0), 2 * kRetryMs}) {
+        SCOPED_TRACE("box open for " + std::to_string(boxOpenMs) + " ms");
+        ResetSandbox();
+        StageProduct();
+        Install();
+        // The user's own files in the folder, on both sides of the program's name.
+        for (const char* name : {"a-notes.txt", "zz-notes.txt"})
+            WriteFileBytes(std::string(kFolder) + "\\" + name, "the user's own notes");
+        WriteFileBytes("c:\\zarvo\\beside.txt", "beside the folder");
+        MakeFolders("c:\\zarvo\\quorbelold");
+        WriteFileBytes("c:\\zarvo\\quorbelold\\QBinstaller100.exe", "another folder's program");
+        WriteFileBytes(TempFolder() + "qb-canary.txt", "the user's temp file");
+        std::map<std::string, std::string> before;
+        Snapshot("c:\\zarvo", before);
+        for (auto it = before.begin(); it != before.end();)
+            it = it->first.compare(0, strlen(kFolder) + 1, std::string(kFolder) + "\\") == 0 ? before.erase(it) : ++it;
+        const std::vector<std::string> rootBefore = FolderEntries("c:");
+        const std::string temp = TempFolder();
+        const std::vector<std::string> tempBefore = FolderEntries(temp);
+
+        Installer run;
+        // Started as a person would, from its own folder.
+        MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.caption, "Quorbel");
+        EXPECT_EQ(box.text, kSuccess);
+        Process handOver;
+        handOver.handle = WaitForChildProcess(run);
+        ASSERT_TRUE(handOver.handle);
+        const std::string copy = ProcessImage(handOver.handle);
+        ASSERT_EQ(Lower(copy.substr(0, temp.size() + strlen(kHandOverFolderPrefix))),
+                  Lower(temp + kHandOverFolderPrefix)) << copy;
+        EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(QB_PRODUCT_EXE));
+
+        Sleep(boxOpenMs);
+        EXPECT_EQ(WaitForExit(handOver.handle, 0), STILL_ACTIVE) << "it waits for the removal's process";
+        Installer shown;  // looked at for its windows only
+        shown.process.dwProcessId = GetProcessId(handOver.handle);
+        EXPECT_TRUE(TopWindows(shown).empty()) << "the hand-over shows no window";
+        EXPECT_TRUE(FileExists(kInstalledCopy));
+        EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+
+        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+        EXPECT_FALSE(FolderExists(kFolder));
+        EXPECT_FALSE(FileExists(kRecord));
+        // Everything else is as the install left it.
+        std::map<std::string, std::string> after;
+        Snapshot("c:\\zarvo", after);
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(ReadFileBytes(kStagedCopy), ReadFileBytes(QB_PRODUCT_EXE));
+        std::vector<std::string> rootAfter = FolderEntries("c:");
+        rootAfter.push_back("quorbelregistry.dat");
+        std::sort(rootAfter.begin(), rootAfter.end());
+        EXPECT_EQ(rootAfter, rootBefore);
+        EXPECT_EQ(ReadFileBytes(temp + "qb-canary.txt"), "the user's temp file");
+        // The temp folder gained the copy's folder and nothing else; the copy and its folder
+        // go when Windows next starts.
+        const std::string copyFolder = copy.substr(0, copy.rfind('\\'));
+        std::vector<std::string> tempAfter = FolderEntries(temp);
+        tempAfter.erase(std::remove(tempAfter.begin(), tempAfter.end(), copyFolder.substr(temp.size())),
+                        tempAfter.end());
+        EXPECT_EQ(tempAfter, tempBefore);
+        std::vector<std::string> pending = PendingDeletes();
+        EXPECT_TRUE(Contains(pending, copy)) << copy;
+        EXPECT_TRUE(Contains(pending, copyFolder)) << copyFolder;
+        DeleteFileA((temp + "qb-canary.txt").c_str());
+    }
+}
+
+TEST_F(HandOverRun, AHandOverThatCannotDeleteTheProgramKeepsTheRecordAndALaterRemovalFinishes) {
+    InstalledByHand();
+    {
+        Installer run;
+        MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, kSuccess);
+        Process handOver;
+        handOver.handle = WaitForChildProcess(run);
+        ASSERT_TRUE(handOver.handle);
+        // Another program holds the program file open, without delete sharing, for longer
+        // than the hand-over keeps trying.
+        HANDLE held = CreateFileA(kInstalledCopy, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+        CloseHandle(held);
+    }
+    EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBinstaller100.exe"});
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r") << "kept for a later removal";
+
+    // The staged copy's removal finds the program file that is left, deletes it and says so.
+    Installer run;
+    MessageBoxSeen box = Remove(run, kStagedCopy, kStaging);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.text, kSuccess);
+    EXPECT_FALSE(WaitForChildProcess(run, 0)) << "no hand-over from another copy";
+    AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(ReadFileBytes(kStagedCopy), ReadFileBytes(QB_PRODUCT_EXE));
+}
+
+TEST_F(HandOverRun, AHandOverStartedByHandWithAnotherProcessDeletesNothing) {
+    InstalledByHand();
+    std::map<std::string, std::string> before;
+    Snapshot("c:\\zarvo", before);
+
+    HANDLE self = 0, thread = 0;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                    SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0);
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0, TRUE,
+                    DUPLICATE_SAME_ACCESS);
+    const struct {
+        const char* what;
+        std::string value;
+        HANDLE inherit;
+    } cases[] = {
+        {"another program's process", std::to_string(reinterpret_cast<uintptr_t>(self)), self},
+        {"a thread", std::to_string(reinterpret_cast<uintptr_t>(thread)), thread},
+        {"its own process (the pseudo handle)", std::to_string(static_cast<uintptr_t>(-1)), 0},
+        {"no handle it holds", "4000", 0},
+        {"no number", "4k", 0},
+        {"nothing", "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Process handOver;
+        // From the installed copy, whose own process would pass for the removal's.
+        ASSERT_TRUE(StartByHand(handOver, kInstalledCopy, c.value, c.inherit));
+        EXPECT_EQ(WaitForExit(handOver.handle, 10000), 1u);
+    }
+    CloseHandle(self);
+    CloseHandle(thread);
+    std::map<std::string, std::string> after;
+    Snapshot("c:\\zarvo", after);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+    EXPECT_FALSE(Contains(PendingDeletes(), kInstalledCopy)) << "a copy outside the temp folder stays";
+}
+
+TEST_F(HandOverRun, AHandOverWhoseRecordNamesAnotherFolderOnceItsProcessEndsDeletesNothing) {
+    InstalledByHand("c:\\zarvo\\other");
+    InstalledByHand();
+    std::map<std::string, std::string> before;
+    Snapshot("c:\\zarvo", before);
+
+    // The installed copy runs; a hand-over started by hand takes it as its process and waits.
+    Installer installed;
+    ASSERT_TRUE(StartInstaller(installed, "", kFolder, kInstalledCopy));
+    HWND welcome = WaitForWindow(installed, kWelcome);
+    ASSERT_TRUE(welcome);
+    HANDLE parent = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, installed.process.dwProcessId);
+    ASSERT_TRUE(parent);
+    Process handOver;
+    ASSERT_TRUE(StartByHand(handOver, kStagedCopy, std::to_string(reinterpret_cast<uintptr_t>(parent)), parent));
+    CloseHandle(parent);
+    EXPECT_EQ(WaitForExit(handOver.handle, 1000), STILL_ACTIVE) << "it waits for that process";
+
+    // Meanwhile the record comes to name another folder that holds the product.
+    WriteFileBytes(kRecord, "c:\\zarvo\\other\r");
+    before[kRecord] = "c:\\zarvo\\other\r";
+    PostClick(welcome, kLaterButton);
+    HWND farewell = WaitForWindow(installed, "Installation Canceled");
+    ASSERT_TRUE(farewell);
+    PostClick(farewell, kExitButton);
+    EXPECT_EQ(WaitForExit(installed), 0u);
+
+    EXPECT_EQ(WaitForExit(handOver.handle, 10000), 1u);
+    std::map<std::string, std::string> after;
+    Snapshot("c:\\zarvo", after);
+    after[kRecord] = ReadFileBytes(kRecord);
+    EXPECT_EQ(after, before);
+}
