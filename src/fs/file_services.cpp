@@ -6,6 +6,7 @@
 
 #include "base/path_text.h"
 #include "fs/protection.h"
+#include "fs/code_page.h"
 #include "fs/system_call.h"
 
 namespace {
@@ -33,16 +34,17 @@ FileEntry* FindOpenFile(int number) {
     return nullptr;
 }
 
-// The path as the system gets it: up to an embedded NUL, at most limit characters.
+// The path as the system gets it: up to an embedded NUL, at most limit bytes, and never a
+// character cut in two (its first byte alone would turn into another character).
 DynString SystemPath(const DynString& path, size_t limit) {
     size_t n = strlen(path.c_str());
-    return DynString(path.c_str(), n < limit ? n : limit);
+    return DynString(path.c_str(), CutLength(path.c_str(), n, limit, AnsiLeadBytes()));
 }
 
 bool IsPlainFile(const WIN32_FIND_DATAA& entry) {
     const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                            kVolumeLabelAttribute;
-    return !(entry.dwFileAttributes & notPlain) && IsSinglePlainName(entry.cFileName);
+    return !(entry.dwFileAttributes & notPlain) && IsDeletableName(entry.cFileName, AnsiLeadBytes());
 }
 
 void EndSearch(HANDLE search) {
@@ -61,7 +63,7 @@ int FreeFileNumber() {
 
 void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY_DESCRIPTOR protection) {
     DynString name = SystemPath(path, kFolderPathLimit);
-    if (name.empty() || HasWildcard(path.data(), path.size())) {
+    if (name.empty() || HasWildcard(path.data(), path.size(), AnsiLeadBytes())) {
         RecordError(error, 64);
         return;
     }
@@ -185,7 +187,10 @@ void DeleteFiles(ErrorState& error, const DynString& pathOrPattern) {
     // A path ending in "\" or ":" names every entry of that folder. A path that was cut
     // and happens to end there named one entry further down, not the whole folder.
     bool cut = pattern.size() != pathOrPattern.size();
-    if (!cut && (pattern.EndsWith('\\') || pattern.EndsWith(':'))) pattern += "*.*";
+    const LeadBytes& lead = AnsiLeadBytes();
+    bool folderOnly = EndsWithChar(pattern.data(), pattern.size(), '\\', lead) ||
+                      EndsWithChar(pattern.data(), pattern.size(), ':', lead);
+    if (!cut && folderOnly) pattern += "*.*";
 
     WIN32_FIND_DATAA entry;
     HANDLE search = INVALID_HANDLE_VALUE;
@@ -195,12 +200,14 @@ void DeleteFiles(ErrorState& error, const DynString& pathOrPattern) {
         RecordSystemError(error, code);  // 53: nothing matches; 76: no such folder
         return;
     }
-    DynString folder = pattern.Sub(0, FolderPartLength(pattern.data(), pattern.size()));
+    DynString folder = pattern.Sub(0, FolderPartLength(pattern.data(), pattern.size(), lead));
     for (;;) {
         if (IsPlainFile(entry)) {
             DynString target = folder + entry.cFileName;
             BOOL deleted = FALSE;
-            code = SystemCall([&] { deleted = DeleteFileA(target.c_str()); });
+            // A target that failed to grow would name the folder, not the entry.
+            if (target.size() != folder.size() + strlen(entry.cFileName)) code = ERROR_NOT_ENOUGH_MEMORY;
+            else code = SystemCall([&] { deleted = DeleteFileA(target.c_str()); });
             if (code != 0 || !deleted) {
                 // The first file that stays ends the whole deletion.
                 EndSearch(search);
@@ -219,7 +226,7 @@ void DeleteFiles(ErrorState& error, const DynString& pathOrPattern) {
 }
 
 void MakeFolder(ErrorState& error, const DynString& path, PSECURITY_DESCRIPTOR protection) {
-    if (HasWildcard(path.data(), path.size())) {
+    if (HasWildcard(path.data(), path.size(), AnsiLeadBytes())) {
         RecordError(error, 76);
         return;
     }
@@ -231,7 +238,7 @@ void MakeFolder(ErrorState& error, const DynString& path, PSECURITY_DESCRIPTOR p
 }
 
 void RemoveFolder(ErrorState& error, const DynString& path) {
-    if (HasWildcard(path.data(), path.size())) {
+    if (HasWildcard(path.data(), path.size(), AnsiLeadBytes())) {
         RecordError(error, 76);
         return;
     }

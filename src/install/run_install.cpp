@@ -1,6 +1,8 @@
 #include "install/run_install.h"
 
+#include "base/folder_shape.h"
 #include "base/product.h"
+#include "fs/code_page.h"
 #include "fs/file_services.h"
 #include "fs/protection.h"
 #include "install/install_status_dialog.h"
@@ -13,6 +15,8 @@
 double FolderFailureCount = 0;
 
 static const double kFolderFailureLimit = 10;
+
+static const char kFolderTooDeep[] = "Error: Folder Depth Request too Great.  Ending.";
 
 // Step labels: the failure handler knows a failure by the label current when it happened.
 enum StepLabel {
@@ -59,7 +63,7 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error, RecordFile& record
         next = kReturn;
     } else if (label == kCopyFile && error.number == 76) {
         CloseRecord(record);
-        ShowMessage("Error: Folder Depth Request too Great.  Ending.", 0, "");
+        ShowMessage(kFolderTooDeep, 0, "");
         FinishFlag = +1;
         next = kReturn;
     } else {
@@ -144,17 +148,28 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Rec
 static void Install(HWND dialog) {
     ErrorState error = {};
     DynString recordPath, installFolder;
-    SplitInstallTail(CommandLineTail(), recordPath, installFolder);
-    ShowProgress(dialog, ("P:" + installFolder).c_str());
-    ShowProgress(dialog, ("R:" + recordPath).c_str());
-
-    RecordFile record = {OpenRecord(error, recordPath), true};
-    for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
-
+    SplitInstallTail(CommandLineTail(), recordPath, installFolder, AnsiLeadBytes());
+    NextStep next = kReturn;
+    RecordFile record = {0, false};
     // The staged copies this run copied, in a list of its own: the shared tables are the
     // removal's too.
     DynString staged[kProductFileCount];
-    NextStep next = MakeFolderWriteRecordAndCopy(dialog, error, record, installFolder, staged);
+    // A folder the removal would refuse (relative, holding a control byte, ending in a
+    // character cut in two, too long for its product paths to reach the system whole) is
+    // never installed into: its record would name a folder nobody installed, or one that no
+    // removal can clean up. Refused before anything is made or opened.
+    if (!IsInstallableFolder(installFolder.data(), installFolder.size(), AnsiLeadBytes())) {
+        ShowMessage(kFolderTooDeep, 0, "");
+        FinishFlag = +1;
+    } else {
+        ShowProgress(dialog, ("P:" + installFolder).c_str());
+        ShowProgress(dialog, ("R:" + recordPath).c_str());
+
+        record = {OpenRecord(error, recordPath), true};
+        for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
+
+        next = MakeFolderWriteRecordAndCopy(dialog, error, record, installFolder, staged);
+    }
     if (next == kGoOn) {
         // Unguarded: a staged copy that cannot be deleted is no failure of the install.
         for (int i = 0; i < kDeletedStagedCopies; ++i) DeleteFiles(error, staged[i]);

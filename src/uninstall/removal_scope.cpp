@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include "fs/protection.h"
+#include "fs/code_page.h"
 #include "fs/system_call.h"
 
 namespace {
@@ -210,10 +211,10 @@ bool IsKnownFolder(const DynString& folder) {
 }
 
 FolderJudgement JudgeRecordedFolder(const DynString& folder, HeldFolder* keep) {
-    RemovalScope scope = ScopeOfFolderText(folder.c_str(), folder.size());
+    RemovalScope scope = ScopeOfFolderText(folder.c_str(), folder.size(), AnsiLeadBytes());
     if (scope == RemoveNothing) return kNoUsableFolder;
     HeldFolder held = {};
-    HoldResult hold = HoldFolder(folder, FolderRootLength(folder.c_str(), folder.size()), held);
+    HoldResult hold = HoldFolder(folder, FolderRootLength(folder.c_str(), folder.size(), AnsiLeadBytes()), held);
     if (hold == kCannotHold) return kCannotJudge;
     FolderJudgement judgement = scope == RemoveWholeFolder && !IsKnownFolder(folder) ? kWholeFolder
                                                                                       : kProductFilesOnly;

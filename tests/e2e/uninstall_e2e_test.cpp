@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/welcome_dialog.h"
 #include "fs/protection.h"
@@ -121,4 +123,53 @@ TEST_F(RemoveRun, CancelOrTheCloseCommandBeforeOkTouchesNothing) {
             EXPECT_EQ(ReadFileBytes(std::string(kFolder) + "\\" + kProductFiles[i]), SampleBytes(kProductFiles[i]));
         EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
     }
+}
+
+// A carriage return in the install folder (from a script, say) would read back from the
+// record as the folder before it. The install refuses the folder and creates nothing; a
+// removal afterwards finds no record and leaves the folder the text would have named alone.
+TEST_F(RemoveRun, AFolderWithACarriageReturnIsNeitherInstalledNorRemoved) {
+    const std::string named = "c:\\zarvo\\q";
+    std::vector<std::pair<std::string, std::string>> canaries;
+    for (const char* name : {"keep.txt", "qb.exe", "QBinstaller100.exe", "rx"}) {
+        std::string path = named + "\\" + name;
+        canaries.emplace_back(path, "canary " + path);
+    }
+    MakeFolders(named);
+    for (const auto& c : canaries) WriteFileBytes(c.first, c.second);
+    auto expectCanaries = [&] {
+        EXPECT_EQ(FolderEntries(named).size(), canaries.size());
+        for (const auto& c : canaries) EXPECT_EQ(ReadFileBytes(c.first), c.second) << c.first;
+    };
+    {
+        Installer run;
+        ASSERT_TRUE(StartInstaller(run, "c:\\zarvo\\q\rx"));
+        HWND welcome = WaitForWindow(run, kWelcome);
+        ASSERT_TRUE(welcome);
+        PostClick(welcome, kContinueButton);
+        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
+        ASSERT_TRUE(status);
+        PostClick(status, kInstallButton);
+        MessageBoxSeen box = WaitForMessageBox(run);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, "Error: Folder Depth Request too Great.  Ending.");
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+    }
+    EXPECT_FALSE(FileExists(kRecord)) << "no record written";
+    EXPECT_EQ(FolderEntries("c:\\zarvo"), (std::vector<std::string>{"q", "temp"}));
+    EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "nothing copied or deleted";
+    expectCanaries();
+
+    Installer run;
+    HWND uninstaller = OpenUninstaller(run);
+    ASSERT_TRUE(uninstaller);
+    PostClick(uninstaller, kDestroyButton);
+    MessageBoxSeen box = WaitForMessageBox(run, 30000);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.text, "Uninstallation Successful!");
+    AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    expectCanaries();
+    EXPECT_FALSE(FileExists(kRecord));
 }

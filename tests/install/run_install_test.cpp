@@ -229,6 +229,66 @@ TEST_F(Install, AMissingFolderOnTheWayIsTooDeep) {
     }
 }
 
+// Every entry below c:\ that a run could make, with the bytes of every file.
+std::vector<std::string> DriveState() {
+    std::vector<std::string> state;
+    for (const std::string& folder : {std::string("c:"), std::string("c:\\zarvo"), std::string(kStaging)})
+        for (const std::string& name : FolderEntries(folder)) {
+            std::string path = folder + "\\" + name;
+            state.push_back(path + (FileExists(path) ? "=" + ReadFileBytes(path) : ""));
+        }
+    return state;
+}
+
+// The removal refuses a recorded folder that is relative, holds a control byte or is too long
+// for its product paths to reach the system whole: the install refuses it first, so that no
+// record names a folder that its removal would misread or never clean up.
+TEST_F(Install, AFolderTheRemovalWouldRefuseIsRefusedBeforeAnythingIsMade) {
+    const struct {
+        const char* what;
+        std::string tail;
+    } cases[] = {
+        // Read back from a record, it would name c:\zarvo\q, which then gets emptied.
+        {"a carriage return in the folder", "c:\\zarvo\\q\rx"},
+        {"a tab in the folder", "c:\\zarvo\\q\tx"},
+        // + "\QBinstaller100.exe" is 256 bytes: the file services would cut the paths.
+        {"a folder too long", "c:\\zarvo\\" + std::string(228, 'l')},
+        {"a relative folder", "zarvo\\rel"},
+        {"a relative folder after a record path", "c:\\elsewhere.dat zarvo\\rel"},
+        {"a folder on the current drive's root", "\\zarvo\\rooted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        SetCommandLineTail(c.tail.c_str());
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        const std::vector<std::string> before = DriveState();
+        Outcome run = PressOk();
+        ASSERT_EQ(run.Boxes(), std::vector<std::string>{kFolderDepth});
+        EXPECT_EQ(run.boxes[0].caption, "Quorbel");
+        EXPECT_EQ(FinishFlag, 1);
+        EXPECT_FALSE(run.endedByRun) << "the dialog ends at its next message";
+        EXPECT_TRUE(run.progress.empty()) << run.progress[0];
+        EXPECT_EQ(FolderFailureCount, 0) << "no folder was made";
+        EXPECT_EQ(DriveState(), before) << "nothing made, copied or deleted";
+        EXPECT_FALSE(FileExists(kRecord)) << "the record is not even opened";
+        EXPECT_FALSE(FileExists("c:\\elsewhere.dat"));
+    }
+}
+
+// The longest folder the removal accepts installs, and its record reads back whole.
+TEST_F(Install, TheLongestFolderInstalls) {
+    const std::string folder = "c:\\zarvo\\" + std::string(227, 'l');
+    SetCommandLineTail(folder.c_str());
+    Outcome run = PressOk();
+    EXPECT_EQ(run.Boxes(), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(FinishFlag, -1);
+    ExpectInstalled(folder);
+    EXPECT_EQ(ReadFileBytes(kRecord), folder + "\r");
+}
+
 TEST_F(Install, ARecordThatCannotBeWrittenIsReportedWithItsErrorNumber) {
     struct Case {
         const char* what;
