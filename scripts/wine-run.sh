@@ -19,9 +19,25 @@ if [ "${WINEARCH:-}" = win64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1
   fi
   export PATH=$shims:$PATH
 fi
+# A sandbox whose user can't reach the build tree has a copy of its bin/ as p: (see
+# make-prefix.sh): brought up to date, and programs named in the build tree run from it.
+if [ -f "$root/.copy-of" ]; then
+  tree=$(cat "$root/.copy-of")
+  cp -R --preserve=timestamps -u "$tree/bin/." "$root/pdrive/bin/"
+  chmod -R a+rX "$root/pdrive/bin"
+  args=()
+  for a in "$@"; do
+    case $a in "$tree"/bin/*) a=$root/pdrive/bin/${a#"$tree"/bin/} ;; esac
+    args+=("$a")
+  done
+  set -- "${args[@]}"
+fi
 case "$1" in *.exe|*.EXE) set -- wine "$@" ;; esac
 if [ "$(id -u)" -eq 0 ] && [ -f "$root/.user" ]; then
   u=$(cat "$root/.user")
-  exec setpriv --reuid="$u" --regid="$u" --clear-groups -- "$@"
+  as_user=(setpriv --reuid="$u" --regid="$(id -g "$u")" --clear-groups --)
+  # A current folder the user can't reach would leave Wine's current drive undefined: start on c:.
+  "${as_user[@]}" test -x "$(pwd -P)" || cd "$WINEPREFIX/drive_c"
+  exec "${as_user[@]}" "$@"
 fi
 exec "$@"
