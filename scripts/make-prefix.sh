@@ -9,8 +9,9 @@
 # Run as root in MODE null, Wine runs as the existing unprivileged user nobody, so that
 # read-only files behave as they do on Windows, in a sandbox that user owns. When nobody can
 # reach the build tree (every folder above it open to others), the sandbox is WINEROOT itself;
-# otherwise WINEROOT is a link to a new folder /tmp/qb-sandbox.*, whose p: is a copy of
-# PDRIVE/bin that wine-run.sh keeps up to date, and which wine-server.sh stop removes.
+# otherwise WINEROOT is a link to a new folder /tmp/qb-sandbox.*, whose p: is a copy of the
+# programs (*.exe, *.dll) of PDRIVE's folders (bin/: the product and the tests) that
+# wine-run.sh keeps up to date, and which wine-server.sh stop removes.
 # No user is added and no folder this script did not make has its permissions changed.
 # A prefix made for another kind or user, or left half made, is made again.
 set -euo pipefail
@@ -19,19 +20,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 user=
 if [ "$(id -u)" -eq 0 ] && [ "$mode" = null ]; then user=nobody; fi
-if [ -f "$root/.ready" ] && [ "$(cat "$root/.arch" 2>/dev/null)" = "$arch" ] &&
-   [ "$(cat "$root/.user" 2>/dev/null)" = "$user" ]; then
-  exit 0
-fi
-
-# Whatever stands at WINEROOT goes, if it is one of ours.
-"$here/wine-server.sh" "$root" "$pdrive" drop
-if [ -e "$root" ] && [ -n "$(ls -A "$root")" ]; then
-  echo "make-prefix: $root is no sandbox of ours and not empty; not touching it" >&2
-  exit 1
-fi
-
-sandbox=$root
+closed=
 if [ -n "$user" ]; then
   group=$(id -gn "$user")
   as_user() { setpriv --reuid="$user" --regid="$group" --clear-groups -- "$@"; }
@@ -50,12 +39,25 @@ if [ -n "$user" ]; then
     done
   }
   closed=$(closed "$(dirname "$root")")
-  [ -n "$closed" ] || closed=$(closed "$pdrive" "$pdrive" "$pdrive/bin" "$pdrive"/bin/*)
-  if [ -n "$closed" ]; then
-    sandbox=$(mktemp -d /tmp/qb-sandbox.XXXXXX)
-    ln -s "$sandbox" "$root"
-    echo "make-prefix: $user can't enter $closed, so the sandbox is $sandbox (linked as $root)"
-  fi
+  [ -n "$closed" ] || closed=$(closed "$pdrive" "$pdrive" "$pdrive/bin" "$pdrive"/*/*.exe "$pdrive"/*/*.dll)
+fi
+# A sandbox in the build tree is kept from run to run; one under /tmp is made anew each time.
+if [ -z "$closed" ] && [ ! -L "$root" ] && [ -f "$root/.ready" ] &&
+   [ "$(cat "$root/.arch" 2>/dev/null)" = "$arch" ] && [ "$(cat "$root/.user" 2>/dev/null)" = "$user" ]; then
+  exit 0
+fi
+
+# Whatever stands at WINEROOT goes, if it is one of ours.
+"$here/wine-server.sh" "$root" "$pdrive" drop
+if [ -e "$root" ] && [ -n "$(ls -A "$root")" ]; then
+  echo "make-prefix: $root is no sandbox of ours and not empty; not touching it" >&2
+  exit 1
+fi
+sandbox=$root
+if [ -n "$closed" ]; then
+  sandbox=$(mktemp -d /tmp/qb-sandbox.XXXXXX)
+  ln -s "$sandbox" "$root"
+  echo "make-prefix: $user can't enter $closed, so the sandbox is $sandbox (linked as $root)"
 fi
 
 # A prefix left half made by a failure or an interruption goes at once.
@@ -68,18 +70,18 @@ if [ "$sandbox" != "$root" ]; then
   # p: is a copy of the build tree's programs, readable by the user and not writable, as the
   # build tree is. wine-run.sh refreshes it and runs programs named in the build tree from it.
   p=$sandbox/pdrive
-  mkdir -p "$p/bin"
+  mkdir -p "$p"
   echo "$pdrive" > "$sandbox/.copy-of"
 fi
 if [ -n "$user" ]; then
   echo "$user" > "$sandbox/.user"
   chown -R "$user:$group" "$sandbox"
-  [ "$sandbox" = "$root" ] || chown root:root "$sandbox/.copy-of" "$p" "$p/bin"
+  [ "$sandbox" = "$root" ] || chown root:root "$sandbox/.copy-of" "$p"
 fi
 
 run() { "$here/wine-run.sh" "$root" "$@"; }
 echo "make-prefix: creating the $mode $arch Wine prefix in $sandbox/prefix (about 20 s)"
-run wineboot -i >/dev/null 2>&1
+run wineboot -i >/dev/null 2>&1 || { echo "make-prefix: wineboot failed in $sandbox/prefix" >&2; exit 1; }
 if [ "$mode" = null ]; then
   run wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 else

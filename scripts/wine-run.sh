@@ -19,15 +19,16 @@ if [ "${WINEARCH:-}" = win64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1
   fi
   export PATH=$shims:$PATH
 fi
-# A sandbox whose user can't reach the build tree has a copy of its bin/ as p: (see
-# make-prefix.sh): brought up to date, and programs named in the build tree run from it.
+# A sandbox whose user can't reach the build tree has a copy of the tree's programs as p: (see
+# make-prefix.sh): brought up to date, and programs named in the build tree run from the copy.
 if [ -f "$root/.copy-of" ]; then
   tree=$(cat "$root/.copy-of")
-  cp -R --preserve=timestamps -u "$tree/bin/." "$root/pdrive/bin/"
-  chmod -R a+rX "$root/pdrive/bin"
+  (shopt -s nullglob; cd "$tree" && programs=(*/*.exe */*.dll) &&
+     { [ ${#programs[@]} -eq 0 ] || cp --parents -u --preserve=timestamps -- "${programs[@]}" "$root/pdrive/"; })
+  chmod -R a+rX "$root/pdrive"
   args=()
   for a in "$@"; do
-    case $a in "$tree"/bin/*) a=$root/pdrive/bin/${a#"$tree"/bin/} ;; esac
+    case $a in "$tree"/*) [ ! -e "$root/pdrive/${a#"$tree"/}" ] || a=$root/pdrive/${a#"$tree"/} ;; esac
     args+=("$a")
   done
   set -- "${args[@]}"
