@@ -27,6 +27,7 @@ stop_all() {
   done
 }
 trap stop_all EXIT
+trap 'exit 130' INT TERM HUP
 
 # build DIR ARCH: configures and builds the product and its tests for ARCH (i686 or x86_64).
 build() {

@@ -19,6 +19,8 @@ if [ "${WINEARCH:-}" = win64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1
   fi
   export PATH=$shims:$PATH
 fi
+# A program named by a host path runs by its full path, from whatever folder it ends up in.
+case "$1" in *.exe|*.EXE) [ ! -f "$1" ] || set -- "$(realpath "$1")" "${@:2}"; set -- wine "$@" ;; esac
 # A sandbox whose user can't reach the build tree has a copy of the tree's programs as p: (see
 # make-prefix.sh): brought up to date, and programs named in the build tree run from the copy.
 if [ -f "$root/.copy-of" ]; then
@@ -33,7 +35,6 @@ if [ -f "$root/.copy-of" ]; then
   done
   set -- "${args[@]}"
 fi
-case "$1" in *.exe|*.EXE) set -- wine "$@" ;; esac
 if [ "$(id -u)" -eq 0 ] && [ -f "$root/.user" ]; then
   u=$(cat "$root/.user")
   as_user=(setpriv --reuid="$u" --regid="$(id -g "$u")" --clear-groups --)
