@@ -18,19 +18,24 @@ status=0
 for exe in "$build"/*_fuzz; do
   name=$(basename "$exe" _fuzz)
   seeds=$top/fuzz/corpus/$name
+  inputs=("$seeds"/*)
+  [ -e "${inputs[0]}" ] || inputs=()
   # Every committed input once, on its own, so that a failing one is named.
-  if ! (cd "$build" && "$exe" "${options[@]}" "$seeds"/* >"$build/$name.replay.log" 2>&1); then
+  if [ ${#inputs[@]} -gt 0 ] &&
+     ! (cd "$build" && "$exe" "${options[@]}" "${inputs[@]}" >"$build/$name.replay.log" 2>&1); then
     echo "fuzz: $name FAILED on its committed corpus; its output:"
     tail -n 40 "$build/$name.replay.log"
     status=1
     continue
   fi
-  echo "fuzz: $name: $(find "$seeds" -type f | wc -l) committed inputs replayed; fuzzing for ${seconds} s"
+  echo "fuzz: $name: ${#inputs[@]} committed inputs replayed; fuzzing for ${seconds} s"
   # New inputs go to a scratch corpus in the build tree; the committed seeds stay as they are.
   work=$build/corpus/$name
   mkdir -p "$work"
+  corpora=("$work")
+  [ ! -d "$seeds" ] || corpora+=("$seeds")
   if ! (cd "$build" && "$exe" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 \
-          "$work" "$seeds" >"$build/$name.log" 2>&1); then
+          "${corpora[@]}" >"$build/$name.log" 2>&1); then
     echo "fuzz: $name FAILED; its output:"
     tail -n 40 "$build/$name.log"
     status=1

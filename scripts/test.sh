@@ -2,7 +2,8 @@
 # Installs what is missing, builds, runs every test headless in the sandbox prefixes, builds the
 # product a second time elsewhere to check that its bytes are the same, then the fuzzers.
 #   QB_BUILD_DIR     build directory (default: <top>/build)
-#   QB_PREFIXES      where 32-bit code runs: win64, win32 or both (the default) prefixes
+#   QB_PREFIXES      the prefixes that run the tests, where 32-bit code runs: win64, win32 or
+#                    both (the default)
 #   QB_FUZZ_SECONDS  fuzzing time per target after its corpus replays (default: 4)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
