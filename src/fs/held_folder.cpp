@@ -184,9 +184,13 @@ void ReleaseFolder(HeldFolder& held) {
 DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, const char* name,
                                  bool clearAttributes) {
     if (!held.exists || !IsDeletableName(name, AnsiLeadBytes())) return kRefused;
-    DynString path = held.path;
-    if (!EndsInSeparator(path)) path += '\\';
-    path += name;
+    // Exactly folder + "\" + name, checked byte for byte: a string that failed to grow, or a
+    // folder cut back to its drive, must not widen or move the delete.
+    DynString folder = held.path;
+    if (EndsInSeparator(folder)) folder.Truncate(folder.size() - 1);
+    DynString path = folder + "\\" + name;
+    if (!IsExactDeletePath(path.data(), path.size(), folder.data(), folder.size(), name, AnsiLeadBytes()))
+        return kRefused;
 
     DWORD named = GetFileAttributesA(path.c_str());
     if (named != INVALID_FILE_ATTRIBUTES && (named & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))

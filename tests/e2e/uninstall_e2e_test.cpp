@@ -173,3 +173,36 @@ TEST_F(RemoveRun, AFolderWithACarriageReturnIsNeitherInstalledNorRemoved) {
     expectCanaries();
     EXPECT_FALSE(FileExists(kRecord));
 }
+
+TEST_F(RemoveRun, AHiddenStagedFileInstallsAndIsRemovedCompletely) {
+    // The copy keeps the staged file's attributes: the installed qb.exe is hidden and system.
+    ASSERT_TRUE(SetFileAttributesA("c:\\zarvo\\temp\\qb.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    {
+        Installer run;
+        ASSERT_TRUE(StartInstaller(run));
+        HWND welcome = WaitForWindow(run, kWelcome);
+        ASSERT_TRUE(welcome);
+        PostClick(welcome, kContinueButton);
+        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
+        ASSERT_TRUE(status);
+        PostClick(status, kInstallButton);
+        MessageBoxSeen box = WaitForMessageBox(run);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, "Program Installation Successful!");
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+    }
+    ASSERT_TRUE(GetFileAttributesA("c:\\zarvo\\quorbel\\qb.exe") & FILE_ATTRIBUTE_HIDDEN) << "the precondition";
+
+    Installer run;
+    HWND uninstaller = OpenUninstaller(run);
+    ASSERT_TRUE(uninstaller);
+    PostClick(uninstaller, kDestroyButton);
+    MessageBoxSeen box = WaitForMessageBox(run, 30000);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.text, "Uninstallation Successful!");
+    AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+}

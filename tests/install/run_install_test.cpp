@@ -171,7 +171,9 @@ TEST_F(Install, AFolderAlreadyThereIsToleratedAndItsFilesOverwritten) {
 TEST_F(Install, TheTenthFolderFailureEndsTheRunAndFreesTheRecord) {
     MakeFolders(kInstalled);
     FolderFailureCount = 9;
-    Outcome run = PressOk();
+    std::vector<bool> unlockedAtBox;
+    Outcome run = PressOk(nullptr, [&](HWND) { unlockedAtBox.push_back(RecordUnlocked()); });
+    EXPECT_EQ(unlockedAtBox, (std::vector<bool>{true, true})) << "closed before any box is shown";
     EXPECT_EQ(run.progress, kUntilMakingDir);
     EXPECT_EQ(run.Boxes(), (std::vector<std::string>{kSomeProblem, "Folder creation error!"}));
     EXPECT_EQ(FinishFlag, 1);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "install/run_install.h"
 #include "removal_fixture.h"
 
 using namespace removal;
@@ -201,4 +202,32 @@ TEST_F(RemovalPlaces, AFolderRenamedDuringTheRemovalSendsNoDeleteElsewhere) {
     EXPECT_FALSE(FileExists(kRecord));
     EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess});
     RemoveFolderLink("c:\\zarvo\\", "quorbel");
+}
+
+namespace {
+
+HWND gRemovalDialog = nullptr;
+
+// A press of "OK" in an installation status dialog, delivered by the removal's own pump.
+void InstallMidway(DWORD milliseconds) {
+    RecordPause(milliseconds);
+    if (milliseconds == 500 && ++gPausesSeen == 2) RunInstall(gRemovalDialog);
+}
+
+}  // namespace
+
+TEST_F(RemovalPlaces, NoInstallRunsInsideARemoval) {
+    StageProduct();
+    PutProductFiles("t:\\app");
+    WriteFileBytes(kRecord, "t:\\app\r");
+    gPausesSeen = 0;
+    Pause = InstallMidway;
+
+    RemovalRun run = RunRemoval([](HWND dialog) { gRemovalDialog = dialog; });
+
+    EXPECT_EQ(BoxTexts(run), std::vector<std::string>{kSuccess}) << "no install box";
+    EXPECT_FALSE(FolderExists(kFolder)) << "nothing installed";
+    EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "no staged copy deleted";
+    EXPECT_FALSE(FolderExists("t:\\app"));
+    EXPECT_EQ(FinishFlag, 0);
 }
