@@ -62,21 +62,8 @@ protected:
 }  // namespace
 
 TEST_F(RemoveRun, InstallThenRemoveInTwoRuns) {
-    {
-        Installer run;
-        ASSERT_TRUE(StartInstaller(run));
-        HWND welcome = WaitForWindow(run, kWelcome);
-        ASSERT_TRUE(welcome);
-        PostClick(welcome, kContinueButton);
-        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
-        ASSERT_TRUE(status);
-        PostClick(status, kInstallButton);
-        MessageBoxSeen box = WaitForMessageBox(run);
-        ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, "Program Installation Successful!");
-        AnswerMessageBox(box.box);
-        EXPECT_EQ(WaitForExit(run), 0u);
-    }
+    InstallThroughTheDialogs();
+    if (HasFatalFailure()) return;
     ASSERT_EQ(FolderEntries(kFolder).size(), 5u);
     ASSERT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
     ExpectMadeProtected();  // this Wine runs every program elevated
@@ -177,21 +164,8 @@ TEST_F(RemoveRun, AFolderWithACarriageReturnIsNeitherInstalledNorRemoved) {
 TEST_F(RemoveRun, AHiddenStagedFileInstallsAndIsRemovedCompletely) {
     // The copy keeps the staged file's attributes: the installed qb.exe is hidden and system.
     ASSERT_TRUE(SetFileAttributesA("c:\\zarvo\\temp\\qb.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-    {
-        Installer run;
-        ASSERT_TRUE(StartInstaller(run));
-        HWND welcome = WaitForWindow(run, kWelcome);
-        ASSERT_TRUE(welcome);
-        PostClick(welcome, kContinueButton);
-        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
-        ASSERT_TRUE(status);
-        PostClick(status, kInstallButton);
-        MessageBoxSeen box = WaitForMessageBox(run);
-        ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, "Program Installation Successful!");
-        AnswerMessageBox(box.box);
-        EXPECT_EQ(WaitForExit(run), 0u);
-    }
+    InstallThroughTheDialogs();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(GetFileAttributesA("c:\\zarvo\\quorbel\\qb.exe") & FILE_ATTRIBUTE_HIDDEN) << "the precondition";
 
     Installer run;
