@@ -1,20 +1,26 @@
-// Fuzzes the uninstaller's judgement of a recorded install folder from its text alone:
-// whatever the record holds, a deletion is allowed only inside an absolute folder whose
-// levels are all plain names.
+// Fuzzes the judgement of a recorded install folder from its text alone, by characters of
+// code page 932 and of a single-byte code page: whatever the record holds, a deletion is
+// allowed only inside an absolute folder whose levels are all plain names, free of control
+// bytes, whole to its last character, and short enough for every product path to reach the
+// system uncut.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "base/folder_shape.h"
+#include "base/product.h"
+#include "code_page_walk.h"
 #include "fuzz_check.h"
 
-static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+static bool IsSeparatorAt(const char* text, size_t i, const bool* second) {
+    return !second[i] && (text[i] == '\\' || text[i] == '/');
+}
 
 // True when a level of text[from, end) is empty, or only dots ("." and ".." climb).
-static bool HasClimbingOrEmptyLevel(const char* text, size_t from, size_t end) {
+static bool HasClimbingOrEmptyLevel(const char* text, size_t from, size_t end, const bool* second) {
     size_t start = from;
     for (size_t i = from; i <= end; ++i) {
-        if (i < end && !IsSeparator(text[i])) continue;
+        if (i < end && !IsSeparatorAt(text, i, second)) continue;
         size_t n = i - start;
         bool dots = true;
         for (size_t k = start; k < i; ++k) dots = dots && text[k] == '.';
@@ -24,39 +30,59 @@ static bool HasClimbingOrEmptyLevel(const char* text, size_t from, size_t end) {
     return false;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+static void Check(const uint8_t* data, size_t size, const LeadBytes& lead) {
     // An exact copy, so that the address sanitizer sees any read past the end.
     char* text = static_cast<char*>(malloc(size ? size : 1));
     memcpy(text, data, size);
+    bool* second = new bool[size ? size : 1];
+    MarkSecondBytes(text, size, lead, second);
 
-    size_t root = FolderRootLength(text, size);
-    RemovalScope scope = ScopeOfFolderText(text, size);
+    size_t root = FolderRootLength(text, size, lead);
+    RemovalScope scope = ScopeOfFolderText(text, size, lead);
     FUZZ_CHECK(root <= size);
     FUZZ_CHECK(scope == RemoveNothing || scope == RemoveProductFilesOnly || scope == RemoveWholeFolder);
+    // The install takes exactly what the removal does not refuse.
+    FUZZ_CHECK(IsInstallableFolder(text, size, lead) == (scope != RemoveNothing));
 
     if (scope != RemoveNothing) {
         // Only an absolute folder: a drive root ("t:") or a share, then levels.
         FUZZ_CHECK(root >= 2);
-        // No control character (a carriage return or NUL left over from the record), no
-        // wildcard that would widen a delete.
+        // No control byte (a carriage return or NUL left over from the record) anywhere, no
+        // wildcard character that would widen a delete.
         for (size_t i = 0; i < size; ++i) {
             unsigned char c = static_cast<unsigned char>(text[i]);
-            FUZZ_CHECK(c >= 32 && c != '*' && c != '?');
+            FUZZ_CHECK(c >= 32);
+            FUZZ_CHECK(second[i] || (c != '*' && c != '?'));
         }
+        // Whole to its last character: "\" after it is a separator, not its second byte.
+        FUZZ_CHECK(!lead.lead[static_cast<unsigned char>(text[size - 1])] || second[size - 1]);
+        // Every product path fits every file service's limit.
+        FUZZ_CHECK(size + 1 + LongestProductFileName() <= kFolderPathLimit);
+        FUZZ_CHECK(size + 1 + LongestProductFileName() <= kNamePathLimit);
     }
     size_t end = size;
-    if (end > root && IsSeparator(text[end - 1])) --end;
+    if (end > root && IsSeparatorAt(text, end - 1, second)) --end;
     if (scope == RemoveProductFilesOnly) {
         // A root alone, with at most one separator after it.
         FUZZ_CHECK(end == root);
     }
     if (scope == RemoveWholeFolder) {
         // Below the root: a separator, then plain levels, none of them "." or ".." or empty.
-        FUZZ_CHECK(end > root + 1 && IsSeparator(text[root]));
-        FUZZ_CHECK(!HasClimbingOrEmptyLevel(text, root + 1, end));
+        FUZZ_CHECK(end > root + 1 && IsSeparatorAt(text, root, second));
+        FUZZ_CHECK(!HasClimbingOrEmptyLevel(text, root + 1, end, second));
         // Judged the same with its one trailing separator taken off.
-        FUZZ_CHECK(ScopeOfFolderText(text, end) == RemoveWholeFolder);
+        FUZZ_CHECK(ScopeOfFolderText(text, end, lead) == RemoveWholeFolder);
     }
+
+    // Whatever the second bytes are ("\", "|", "*"...), the judgement stays.
+    NeutralSecondBytes(text, size, lead);
+    FUZZ_CHECK(ScopeOfFolderText(text, size, lead) == scope);
+    FUZZ_CHECK(FolderRootLength(text, size, lead) == root);
+    delete[] second;
     free(text);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    for (const LeadBytes& lead : kFuzzTables) Check(data, size, lead);
     return 0;
 }

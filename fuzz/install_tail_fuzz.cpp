@@ -1,11 +1,15 @@
-// Fuzzes the install procedure's reading of the command-line tail (record path and
-// install folder) with arbitrary tails, inner NULs included. The exact split is the table
-// test's to pin down; here, what holds for every tail: nothing is invented, nothing is
-// left over from before, and the two parts never overlap.
+// Fuzzes the install procedure's reading of the command-line tail (record path and install
+// folder) with arbitrary tails, inner NULs included, by characters of code page 932 and of a
+// single-byte code page, without repeating the split itself; and checks that install and
+// removal never disagree on a folder: what the install takes, it records so that the removal
+// reads back the same folder and judges it the same.
 #include <stdint.h>
 #include <string.h>
 
 #include "base/dyn_string.h"
+#include "base/folder_shape.h"
+#include "base/record_text.h"
+#include "code_page_walk.h"
 #include "fuzz_check.h"
 #include "install/install_tail.h"
 
@@ -19,31 +23,41 @@ static bool Within(const DynString& text, const DynString& part) {
 
 static bool HasBlank(const DynString& text) { return memchr(text.data(), ' ', text.size()) != nullptr; }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+static void CheckSplit(const uint8_t* data, size_t size, const LeadBytes& lead) {
     const DynString tail(reinterpret_cast<const char*>(data), size);
     DynString recordPath("left over"), installFolder("left over");
-    SplitInstallTail(tail, recordPath, installFolder);
+    SplitInstallTail(tail, recordPath, installFolder, lead);
 
-    // Both results always name something, and the same tail always gives the same two,
-    // whatever the strings held before.
+    // The exact split is the table test's to pin down; here, what holds for every tail:
+    // both results name something, nothing is left over from before, nothing is invented,
+    // and the two parts never overlap.
     FUZZ_CHECK(!recordPath.empty() && !installFolder.empty());
     DynString againRecord, againFolder("x y\\");
-    SplitInstallTail(tail, againRecord, againFolder);
+    SplitInstallTail(tail, againRecord, againFolder, lead);
     FUZZ_CHECK(againRecord == recordPath && againFolder == installFolder);
 
     const bool ownRecord = recordPath != kDefaultRecordPath;
     const bool ownFolder = installFolder != kDefaultInstallFolder;
-
-    // The record path is the default or a piece of the tail without a blank; a tail
-    // without a blank names no record path.
-    if (ownRecord) {
-        FUZZ_CHECK(Within(tail, recordPath));
-        FUZZ_CHECK(!HasBlank(recordPath));
-        FUZZ_CHECK(HasBlank(tail));
-    }
-    // The install folder is the default or a piece of the tail.
+    // A record path of its own is a piece of the tail, and only a tail with a blank names one.
+    if (ownRecord) FUZZ_CHECK(Within(tail, recordPath) && HasBlank(tail));
     if (ownFolder) FUZZ_CHECK(Within(tail, installFolder));
-    // Both from the tail: they lie apart, a blank between them.
     if (ownRecord && ownFolder) FUZZ_CHECK(recordPath.size() + 1 + installFolder.size() <= tail.size());
+
+    // Install and removal never disagree on a folder. The install takes exactly the folders
+    // whose text the removal does not refuse; the record it writes for one of them reads back,
+    // within the bytes the reader looks at, as the same folder, judged the same.
+    RemovalScope scope = ScopeOfFolderText(installFolder.data(), installFolder.size(), lead);
+    FUZZ_CHECK(IsInstallableFolder(installFolder.data(), installFolder.size(), lead) == (scope != RemoveNothing));
+    if (scope != RemoveNothing) {
+        DynString record = RecordText(installFolder);
+        FUZZ_CHECK(record.size() <= kRecordReadLimit);
+        DynString readBack;
+        FUZZ_CHECK(ParseRecord(record.data(), record.size(), readBack) && readBack == installFolder);
+        FUZZ_CHECK(ScopeOfFolderText(readBack.data(), readBack.size(), lead) == scope);
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    for (const LeadBytes& lead : kFuzzTables) CheckSplit(data, size, lead);
     return 0;
 }

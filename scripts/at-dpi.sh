@@ -1,19 +1,32 @@
 #!/usr/bin/env bash
-# at-dpi.sh WINEROOT DPI PROGRAM [ARGS...]
-# Runs a test program with the sandbox screen at DPI pixels per inch (Wine reads LogPixels when
-# its server starts), then puts the screen back to its default and restarts the server quietly.
+# at-dpi.sh WINEROOT DPI PROGRAM FILTER [PROGRAM FILTER...]
+# Runs each GoogleTest PROGRAM, limited to --gtest_filter=FILTER, with the sandbox screen at DPI
+# pixels per inch: one change of LogPixels and one restart of the server for all of them (Wine
+# reads the value when its server starts). The screen goes back to its default afterwards, and
+# when interrupted; wine-server.sh start puts it back too, should this script be killed outright.
 set -u
 root=$1 dpi=$2; shift 2
+if [ $# -eq 0 ] || [ $(($# % 2)) -ne 0 ]; then
+  echo "at-dpi: give each PROGRAM its FILTER" >&2
+  exit 2
+fi
 here=$(cd "$(dirname "$0")" && pwd)
-run() { "$here/wine-run.sh" "$root" "$@" </dev/null; }
+run() { "$here/wine-run.sh" "$root" "$@" </dev/null >/dev/null 2>&1; }
 key='HKCU\Control Panel\Desktop'
-restart() { run wineserver -k >/dev/null 2>&1; run wineserver -w >/dev/null 2>&1; run wineserver -p >/dev/null 2>&1; }
+stop_server() { run wineserver -k; run wineserver -w; }
+start_server() { run wineserver -p; run wine cmd /c exit 0; }
+back_to_default() { run wine reg delete "$key" /v LogPixels /f; stop_server; }
+trap 'back_to_default; exit 130' INT TERM HUP
 
-run wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-restart
-QB_EXPECT_DPI=$dpi "$here/wine-run.sh" "$root" "$@"
-rc=$?
-run wine reg delete "$key" /v LogPixels /f >/dev/null 2>&1
-restart
-run wine cmd /c exit 0 >/dev/null 2>&1
-exit $rc
+run wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f
+stop_server
+start_server
+status=0
+while [ $# -ge 2 ]; do
+  echo "at-dpi: $(basename "$1") --gtest_filter=$2 at $dpi pixels per inch"
+  QB_EXPECT_DPI=$dpi "$here/wine-run.sh" "$root" "$1" --gtest_filter="$2" || status=1
+  shift 2
+done
+back_to_default
+start_server
+exit $status

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets natively with clang (fuzz/) and runs each one for a bounded
-# time from its seed corpus. Exits 1 when any target crashed or broke a property; the input that
-# caused it is left in the build directory (crash-*).
+# Builds the libFuzzer targets natively with clang (fuzz/); each one replays its committed corpus
+# and is then fuzzed for a bounded time from it. Exits 1 when any target crashed or broke a
+# property; the input that caused it is left in the build directory (crash-*).
 #   QB_FUZZ_BUILD_DIR  build directory (default: <top>/fuzz-build)
-#   QB_FUZZ_SECONDS    time per target in seconds (default: 12; five targets, a minute in all)
+#   QB_FUZZ_SECONDS    fuzzing time per target in seconds (default: 12; five targets, a minute)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QB_FUZZ_BUILD_DIR:-$top/fuzz-build}
@@ -13,15 +13,29 @@ seconds=${QB_FUZZ_SECONDS:-12}
 cmake -S "$top/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
+options=(-timeout=10 -rss_limit_mb=2048)
 status=0
 for exe in "$build"/*_fuzz; do
   name=$(basename "$exe" _fuzz)
+  seeds=$top/fuzz/corpus/$name
+  inputs=("$seeds"/*)
+  [ -e "${inputs[0]}" ] || inputs=()
+  # Every committed input once, on its own, so that a failing one is named.
+  if [ ${#inputs[@]} -gt 0 ] &&
+     ! (cd "$build" && "$exe" "${options[@]}" "${inputs[@]}" >"$build/$name.replay.log" 2>&1); then
+    echo "fuzz: $name FAILED on its committed corpus; its output:"
+    tail -n 40 "$build/$name.replay.log"
+    status=1
+    continue
+  fi
+  echo "fuzz: $name: ${#inputs[@]} committed inputs replayed; fuzzing for ${seconds} s"
   # New inputs go to a scratch corpus in the build tree; the committed seeds stay as they are.
   work=$build/corpus/$name
   mkdir -p "$work"
-  echo "fuzz: $name (${seconds} s)"
-  if ! (cd "$build" && "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-          -print_final_stats=1 "$work" "$top/fuzz/corpus/$name" >"$build/$name.log" 2>&1); then
+  corpora=("$work")
+  [ ! -d "$seeds" ] || corpora+=("$seeds")
+  if ! (cd "$build" && "$exe" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 \
+          "${corpora[@]}" >"$build/$name.log" 2>&1); then
     echo "fuzz: $name FAILED; its output:"
     tail -n 40 "$build/$name.log"
     status=1

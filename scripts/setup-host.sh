@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
           mingw-w64-i686-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest wine wine32:i386 wine64
-          xvfb xauth imagemagick clang libclang-rt-14-dev)
+          xvfb xauth imagemagick clang libclang-rt-14-dev locales)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -19,9 +19,27 @@ if [ "${WINEARCH:-}" = win64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1
   fi
   export PATH=$shims:$PATH
 fi
-case "$1" in *.exe|*.EXE) set -- wine "$@" ;; esac
+# A program named by a host path runs by its full path, from whatever folder it ends up in.
+case "$1" in *.exe|*.EXE) [ ! -f "$1" ] || set -- "$(realpath "$1")" "${@:2}"; set -- wine "$@" ;; esac
+# A sandbox whose user can't reach the build tree has a copy of the tree's programs as p: (see
+# make-prefix.sh): brought up to date, and programs named in the build tree run from the copy.
+if [ -f "$root/.copy-of" ]; then
+  tree=$(cat "$root/.copy-of")
+  (shopt -s nullglob; cd "$tree" && programs=(*/*.exe */*.dll) &&
+     { [ ${#programs[@]} -eq 0 ] || cp --parents -u --preserve=timestamps -- "${programs[@]}" "$root/pdrive/"; })
+  chmod -R a+rX "$root/pdrive"
+  args=()
+  for a in "$@"; do
+    case $a in "$tree"/*) [ ! -e "$root/pdrive/${a#"$tree"/}" ] || a=$root/pdrive/${a#"$tree"/} ;; esac
+    args+=("$a")
+  done
+  set -- "${args[@]}"
+fi
 if [ "$(id -u)" -eq 0 ] && [ -f "$root/.user" ]; then
   u=$(cat "$root/.user")
-  exec setpriv --reuid="$u" --regid="$u" --clear-groups -- "$@"
+  as_user=(setpriv --reuid="$u" --regid="$(id -g "$u")" --clear-groups --)
+  # A current folder the user can't reach would leave Wine's current drive undefined: start on c:.
+  "${as_user[@]}" test -x "$(pwd -P)" || cd "$WINEPREFIX/drive_c"
+  exec "${as_user[@]}" "$@"
 fi
 exec "$@"

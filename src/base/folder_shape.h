@@ -3,6 +3,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "base/path_text.h"
+
 // How much of a recorded install folder the uninstaller may delete.
 enum RemovalScope {
     RemoveNothing = 0,           // no deletion at all
@@ -12,12 +14,18 @@ enum RemovalScope {
 
 // RemoveNothing for a folder that names no safe place: empty, relative ("zarvo\x"),
 // rooted without a drive ("\zarvo"), drive-relative ("c:zarvo"), a device path ("\\?\",
-// "\\.\"), a "." or ".." level, an empty level, a character no file name holds, or a root
-// too long to address the product files exactly.
+// "\\.\"), a "." or ".." level, an empty level, a character no file name holds, a control
+// byte anywhere, a lead byte without its second byte at the end, or a folder so long that
+// folder + "\" + the longest product file name would be cut by the file services.
 // RemoveProductFilesOnly for the root of a drive ("t:", "t:\") or of a share
 // ("\\server\share"). RemoveWholeFolder for any other absolute folder.
-RemovalScope ScopeOfFolderText(const char* folder, size_t length);
+RemovalScope ScopeOfFolderText(const char* folder, size_t length, const LeadBytes& lead);
+
+// The install and the removal share one judgement: the install takes exactly the folders
+// whose text the removal does not refuse, so no install writes a record that its removal
+// must ignore or would misread.
+bool IsInstallableFolder(const char* folder, size_t length, const LeadBytes& lead);
 
 // The length of the root part of an absolute folder ("t:" or "\\server\share"), 0 when
 // the text is not absolute in one of these two forms.
-size_t FolderRootLength(const char* folder, size_t length);
+size_t FolderRootLength(const char* folder, size_t length, const LeadBytes& lead);

@@ -5,6 +5,8 @@
 #include <string.h>
 
 #include "base/path_text.h"
+#include "fs/protection.h"
+#include "fs/code_page.h"
 #include "fs/system_call.h"
 
 namespace {
@@ -32,16 +34,17 @@ FileEntry* FindOpenFile(int number) {
     return nullptr;
 }
 
-// The path as the system gets it: up to an embedded NUL, at most limit characters.
+// The path as the system gets it: up to an embedded NUL, at most limit bytes, and never a
+// character cut in two (its first byte alone would turn into another character).
 DynString SystemPath(const DynString& path, size_t limit) {
     size_t n = strlen(path.c_str());
-    return DynString(path.c_str(), n < limit ? n : limit);
+    return DynString(path.c_str(), CutLength(path.c_str(), n, limit, AnsiLeadBytes()));
 }
 
 bool IsPlainFile(const WIN32_FIND_DATAA& entry) {
     const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                            kVolumeLabelAttribute;
-    return !(entry.dwFileAttributes & notPlain) && IsSinglePlainName(entry.cFileName);
+    return !(entry.dwFileAttributes & notPlain) && IsDeletableName(entry.cFileName, AnsiLeadBytes());
 }
 
 void EndSearch(HANDLE search) {
@@ -58,9 +61,9 @@ int FreeFileNumber() {
     return fileNumberCounter;  // every number is open: OpenRaw will say so (55)
 }
 
-void OpenRaw(ErrorState& error, const DynString& path, int fileNumber) {
+void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY_DESCRIPTOR protection) {
     DynString name = SystemPath(path, kFolderPathLimit);
-    if (name.empty() || HasWildcard(path.data(), path.size())) {
+    if (name.empty() || HasWildcard(path.data(), path.size(), AnsiLeadBytes())) {
         RecordError(error, 64);
         return;
     }
@@ -77,24 +80,27 @@ void OpenRaw(ErrorState& error, const DynString& path, int fileNumber) {
         RecordError(error, 7);
         return;
     }
-    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), protection, TRUE};
     HANDLE handle = INVALID_HANDLE_VALUE;
-    DWORD access = GENERIC_READ | GENERIC_WRITE;
-    // OPEN_ALWAYS reports 183 for a file that was already there: only the handle tells.
-    DWORD code = SystemCall([&] {
-        handle = CreateFileA(name.c_str(), access, 0, &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    });
-    if (handle == INVALID_HANDLE_VALUE) {
-        access = GENERIC_READ;
+    // A protected open asks to change the DACL too; the plain opens follow when it can't.
+    const DWORD accesses[] = {GENERIC_READ | GENERIC_WRITE | WRITE_DAC, GENERIC_READ | GENERIC_WRITE, GENERIC_READ};
+    DWORD access = 0, code = 0;
+    for (DWORD tried : accesses) {
+        if ((tried & WRITE_DAC) && !protection) continue;
+        access = tried;
+        // OPEN_ALWAYS reports 183 for a file that was already there: only the handle tells.
         code = SystemCall([&] {
             handle = CreateFileA(name.c_str(), access, 0, &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         });
+        if (handle != INVALID_HANDLE_VALUE) break;
     }
     if (handle == INVALID_HANDLE_VALUE) {
         free(file);
         RecordSystemError(error, code);
         return;
     }
+    // A file that was there before keeps the DACL it had unless it is replaced now.
+    if (code == ERROR_ALREADY_EXISTS && (access & WRITE_DAC)) ApplyProtection(handle, protection);
     DWORD type = FILE_TYPE_UNKNOWN;
     SystemCall([&] { type = GetFileType(handle); });
     file->number = fileNumber;
@@ -105,6 +111,11 @@ void OpenRaw(ErrorState& error, const DynString& path, int fileNumber) {
     file->atEnd = false;
     file->next = openFiles;
     openFiles = file;
+}
+
+HANDLE SystemHandle(int fileNumber) {
+    FileEntry* file = FindOpenFile(fileNumber);
+    return file ? file->handle : INVALID_HANDLE_VALUE;
 }
 
 DynString ReadBytes(ErrorState& error, int fileNumber, uint32_t count) {
@@ -176,7 +187,10 @@ void DeleteFiles(ErrorState& error, const DynString& pathOrPattern) {
     // A path ending in "\" or ":" names every entry of that folder. A path that was cut
     // and happens to end there named one entry further down, not the whole folder.
     bool cut = pattern.size() != pathOrPattern.size();
-    if (!cut && (pattern.EndsWith('\\') || pattern.EndsWith(':'))) pattern += "*.*";
+    const LeadBytes& lead = AnsiLeadBytes();
+    bool folderOnly = EndsWithChar(pattern.data(), pattern.size(), '\\', lead) ||
+                      EndsWithChar(pattern.data(), pattern.size(), ':', lead);
+    if (!cut && folderOnly) pattern += "*.*";
 
     WIN32_FIND_DATAA entry;
     HANDLE search = INVALID_HANDLE_VALUE;
@@ -186,12 +200,14 @@ void DeleteFiles(ErrorState& error, const DynString& pathOrPattern) {
         RecordSystemError(error, code);  // 53: nothing matches; 76: no such folder
         return;
     }
-    DynString folder = pattern.Sub(0, FolderPartLength(pattern.data(), pattern.size()));
+    DynString folder = pattern.Sub(0, FolderPartLength(pattern.data(), pattern.size(), lead));
     for (;;) {
         if (IsPlainFile(entry)) {
             DynString target = folder + entry.cFileName;
             BOOL deleted = FALSE;
-            code = SystemCall([&] { deleted = DeleteFileA(target.c_str()); });
+            // A target that failed to grow would name the folder, not the entry.
+            if (target.size() != folder.size() + strlen(entry.cFileName)) code = ERROR_NOT_ENOUGH_MEMORY;
+            else code = SystemCall([&] { deleted = DeleteFileA(target.c_str()); });
             if (code != 0 || !deleted) {
                 // The first file that stays ends the whole deletion.
                 EndSearch(search);
@@ -209,19 +225,20 @@ void DeleteFiles(ErrorState& error, const DynString& pathOrPattern) {
     }
 }
 
-void MakeFolder(ErrorState& error, const DynString& path) {
-    if (HasWildcard(path.data(), path.size())) {
+void MakeFolder(ErrorState& error, const DynString& path, PSECURITY_DESCRIPTOR protection) {
+    if (HasWildcard(path.data(), path.size(), AnsiLeadBytes())) {
         RecordError(error, 76);
         return;
     }
     DynString name = SystemPath(path, kFolderPathLimit);
+    SECURITY_ATTRIBUTES attributes = {sizeof(SECURITY_ATTRIBUTES), protection, FALSE};
     BOOL made = FALSE;
-    DWORD code = SystemCall([&] { made = CreateDirectoryA(name.c_str(), nullptr); });
+    DWORD code = SystemCall([&] { made = CreateDirectoryA(name.c_str(), protection ? &attributes : nullptr); });
     if (code != 0 || !made) RecordSystemError(error, code);
 }
 
 void RemoveFolder(ErrorState& error, const DynString& path) {
-    if (HasWildcard(path.data(), path.size())) {
+    if (HasWildcard(path.data(), path.size(), AnsiLeadBytes())) {
         RecordError(error, 76);
         return;
     }

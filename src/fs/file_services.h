@@ -2,6 +2,7 @@
 // pattern, folder creation and removal, file copy. A failed operation never throws and
 // never shows anything: it records an error number in the caller's ErrorState and returns.
 #pragma once
+#include <windows.h>
 #include <stdint.h>
 
 #include "base/dyn_string.h"
@@ -10,7 +11,12 @@
 // The next file number (1..32767) not in use; the counter never restarts from the bottom.
 int FreeFileNumber();
 // Read-write, exclusive, OPEN_ALWAYS, no truncation; falls back to read-only access.
-void OpenRaw(ErrorState& error, const DynString& path, int fileNumber);
+// With a protection descriptor, a new file is created with it, and a file that was already
+// there gets its DACL through the new handle; a file whose DACL can't be changed is opened
+// as without one.
+void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY_DESCRIPTOR protection = nullptr);
+// The system's handle of an open file number; INVALID_HANDLE_VALUE when it is not open.
+HANDLE SystemHandle(int fileNumber);
 // At most count bytes from the current position, in one system read; "" on failure.
 DynString ReadBytes(ErrorState& error, int fileNumber, uint32_t count);
 // Exactly the bytes of text at the current position, in one system write.
@@ -18,7 +24,8 @@ void WriteBytes(ErrorState& error, int fileNumber, const DynString& text);
 void CloseFile(ErrorState& error, int fileNumber);
 // Every plain file the path or pattern names; a path ending in "\" or ":" names the folder's entries.
 void DeleteFiles(ErrorState& error, const DynString& pathOrPattern);
-void MakeFolder(ErrorState& error, const DynString& path);
+// With a protection descriptor, the folder is created with it (a folder already there keeps its own).
+void MakeFolder(ErrorState& error, const DynString& path, PSECURITY_DESCRIPTOR protection = nullptr);
 void RemoveFolder(ErrorState& error, const DynString& path);
 // Overwrites an existing target.
 void CopyOneFile(ErrorState& error, const DynString& source, const DynString& target);

@@ -1,6 +1,7 @@
 #include "fs/held_folder.h"
 
 #include "base/path_text.h"
+#include "fs/code_page.h"
 #include "fs/system_call.h"
 
 namespace {
@@ -17,9 +18,13 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Where each character of text begins: a lead byte and its trail byte are one character, and
 // a trail byte that happens to be "\" is no separator.
-size_t NextCharacter(const char* text, size_t i, size_t n) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < n) return i + 2;
-    return i + 1;
+size_t NextCharacter(const char* text, size_t i, size_t n) { return i + CharLength(text, i, n, AnsiLeadBytes()); }
+
+// True when the last character of text is a separator; a folder that ends in the trail byte
+// "\" of a character ("c:\ソ") does not, and needs one before a name.
+bool EndsInSeparator(const DynString& text) {
+    return EndsWithChar(text.data(), text.size(), '\\', AnsiLeadBytes()) ||
+           EndsWithChar(text.data(), text.size(), '/', AnsiLeadBytes());
 }
 
 // The byte offset of the last separator of text, or n when there is none.
@@ -114,7 +119,7 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
 
     // The root as a folder ("t:\", "\\server\share\"); it must be there to judge below it.
     DynString root = folder.Sub(0, rootLength);
-    if (!root.EndsWith('\\') && !root.EndsWith('/')) root += '\\';
+    if (!EndsInSeparator(root)) root += '\\';
     DWORD attributes = 0;
     HANDLE h = OpenLevel(root.c_str());
     if (h == INVALID_HANDLE_VALUE) return kCannotHold;
@@ -126,7 +131,7 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
 
     for (size_t i = rootLength + 1; i <= n; i = i < n ? NextCharacter(text, i, n) : n + 1) {
         if (i < n && !IsSeparator(text[i])) continue;
-        if (i == n && IsSeparator(text[n - 1])) break;  // one trailing separator
+        if (i == n && EndsInSeparator(folder)) break;  // one trailing separator
         if (held.count == kMaxHeldLevels) {
             ReleaseFolder(held);
             return kCannotHold;
@@ -178,10 +183,14 @@ void ReleaseFolder(HeldFolder& held) {
 
 DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, const char* name,
                                  bool clearAttributes) {
-    if (!held.exists || !IsSinglePlainName(name)) return kRefused;
-    DynString path = held.path;
-    if (!path.EndsWith('\\') && !path.EndsWith('/')) path += '\\';
-    path += name;
+    if (!held.exists || !IsDeletableName(name, AnsiLeadBytes())) return kRefused;
+    // Exactly folder + "\" + name, checked byte for byte: a string that failed to grow, or a
+    // folder cut back to its drive, must not widen or move the delete.
+    DynString folder = held.path;
+    if (EndsInSeparator(folder)) folder.Truncate(folder.size() - 1);
+    DynString path = folder + "\\" + name;
+    if (!IsExactDeletePath(path.data(), path.size(), folder.data(), folder.size(), name, AnsiLeadBytes()))
+        return kRefused;
 
     DWORD named = GetFileAttributesA(path.c_str());
     if (named != INVALID_FILE_ATTRIBUTES && (named & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
@@ -223,7 +232,7 @@ DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, cons
 void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held) {
     if (!held.exists) return;
     DynString pattern = held.path;
-    if (!pattern.EndsWith('\\') && !pattern.EndsWith('/')) pattern += '\\';
+    if (!EndsInSeparator(pattern)) pattern += '\\';
     pattern += "*.*";
     WIN32_FIND_DATAA entry;
     HANDLE search = INVALID_HANDLE_VALUE;
@@ -235,7 +244,7 @@ void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held) {
     const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                            kVolumeLabelAttribute | FILE_ATTRIBUTE_REPARSE_POINT;
     for (;;) {
-        if (!(entry.dwFileAttributes & notPlain) && IsSinglePlainName(entry.cFileName) &&
+        if (!(entry.dwFileAttributes & notPlain) && IsDeletableName(entry.cFileName, AnsiLeadBytes()) &&
             DeleteInHeldFolder(error, held, entry.cFileName, false) == kStayed)
             break;  // the first file that stays ends the sweep
         BOOL more = FALSE;

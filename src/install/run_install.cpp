@@ -1,7 +1,10 @@
 #include "install/run_install.h"
 
+#include "base/folder_shape.h"
 #include "base/product.h"
+#include "fs/code_page.h"
 #include "fs/file_services.h"
+#include "fs/protection.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
 #include "run/globals.h"
@@ -11,11 +14,9 @@
 
 double FolderFailureCount = 0;
 
-// True while a run is going on: the pump and the message boxes deliver messages to the
-// dialog, and a second press of "OK" among them must not start a run inside this one.
-static bool gInstalling = false;
-
 static const double kFolderFailureLimit = 10;
+
+static const char kFolderTooDeep[] = "Error: Folder Depth Request too Great.  Ending.";
 
 // Step labels: the failure handler knows a failure by the label current when it happened.
 enum StepLabel {
@@ -32,13 +33,28 @@ enum NextStep { kGoOn, kReturn, kEnd };
 
 static void ShowProgress(HWND dialog, const char* text) { SetControlText(dialog, kProgressBox, text); }
 
-static NextStep HandleFailure(HWND dialog, ErrorState& error) {
+// The record file while the run has it open.
+struct RecordFile {
+    int number;
+    bool open;
+};
+
+// Closed before any box is shown, so that the user can deal with the file while the box waits.
+static void CloseRecord(RecordFile& record) {
+    if (!record.open) return;
+    ErrorState ignored = {};
+    CloseFile(ignored, record.number);
+    record.open = false;
+}
+
+static NextStep HandleFailure(HWND dialog, ErrorState& error, RecordFile& record) {
     error.pending = false;
     error.inHandler = true;
     int label = error.failedStep;
     NextStep next = kEnd;
 
     if (label == kWriteRecord) {
+        CloseRecord(record);
         char number[8];
         wsprintfA(number, " %d", error.number);
         DynString text = DynString("Error 1000 ") + number + ": please call 80-71ZARVO for tech support";
@@ -46,7 +62,8 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error) {
         FinishFlag = -1;
         next = kReturn;
     } else if (label == kCopyFile && error.number == 76) {
-        ShowMessage("Error: Folder Depth Request too Great.  Ending.", 0, "");
+        CloseRecord(record);
+        ShowMessage(kFolderTooDeep, 0, "");
         FinishFlag = +1;
         next = kReturn;
     } else {
@@ -60,6 +77,7 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error) {
             }
             FinishFlag = +1;
         }
+        CloseRecord(record);
         ShowMessage("some problem was encountered... The files may be damaged or incomplete.  Call 800-71ZARVO now.", 0, "");
         if (limitReached) {
             ShowMessage("Folder creation error!", 0, "");
@@ -78,29 +96,30 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error) {
 }
 
 // The guarded steps, from making the folder to the last copy.
-static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, int recordFile,
-                                             const DynString& installFolder) {
+static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, RecordFile& record,
+                                             const DynString& installFolder, DynString* staged) {
     // A failed open of the record is not reported here: the record's write fails after it.
     error.pending = false;
     NextStep next = kGoOn;
-    bool recordOpen = true;
 
     error.stepLabel = kShowMakingDir;
     ShowProgress(dialog, "making dir");
 
     error.stepLabel = kMakeFolder;
-    MakeFolder(error, installFolder);
-    if (error.pending) next = HandleFailure(dialog, error);
+    PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedFolder);
+    MakeFolder(error, installFolder, protection);
+    LocalFree(protection);
+    if (error.pending) next = HandleFailure(dialog, error, record);
 
     // Step 1050: a tolerated failure to make the folder goes on here, with the record.
     if (next == kGoOn) {
         error.stepLabel = kWriteRecord;
-        WriteRecord(error, recordFile, installFolder);
+        WriteRecord(error, record.number, installFolder);
         if (!error.pending) {
-            CloseFile(error, recordFile);
-            recordOpen = false;
+            CloseFile(error, record.number);
+            record.open = false;
         }
-        if (error.pending) next = HandleFailure(dialog, error);
+        if (error.pending) next = HandleFailure(dialog, error, record);
     }
     if (next == kGoOn) ShowProgress(dialog, "written dir");
 
@@ -113,34 +132,47 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, int
         PumpOneMessage(25);
         error.stepLabel = kCopyFile;
         CopyOneFile(error, source, destination);
-        if (error.pending)
-            next = HandleFailure(dialog, error);
-        else
+        if (error.pending) {
+            next = HandleFailure(dialog, error, record);
+        } else {
             FilePaths[i] = source;
+            staged[i] = source;
+        }
     }
 
     // A run that ends before the record's close must not leave the file locked.
-    if (recordOpen) {
-        ErrorState ignored = {};
-        CloseFile(ignored, recordFile);
-    }
+    CloseRecord(record);
     return next;
 }
 
 static void Install(HWND dialog) {
     ErrorState error = {};
     DynString recordPath, installFolder;
-    SplitInstallTail(CommandLineTail(), recordPath, installFolder);
-    ShowProgress(dialog, ("P:" + installFolder).c_str());
-    ShowProgress(dialog, ("R:" + recordPath).c_str());
+    SplitInstallTail(CommandLineTail(), recordPath, installFolder, AnsiLeadBytes());
+    NextStep next = kReturn;
+    RecordFile record = {0, false};
+    // The staged copies this run copied, in a list of its own: the shared tables are the
+    // removal's too.
+    DynString staged[kProductFileCount];
+    // A folder the removal would refuse (relative, holding a control byte, ending in a
+    // character cut in two, too long for its product paths to reach the system whole) is
+    // never installed into: its record would name a folder nobody installed, or one that no
+    // removal can clean up. Refused before anything is made or opened.
+    if (!IsInstallableFolder(installFolder.data(), installFolder.size(), AnsiLeadBytes())) {
+        ShowMessage(kFolderTooDeep, 0, "");
+        FinishFlag = +1;
+    } else {
+        ShowProgress(dialog, ("P:" + installFolder).c_str());
+        ShowProgress(dialog, ("R:" + recordPath).c_str());
 
-    int recordFile = OpenRecord(error, recordPath);
-    for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
+        record = {OpenRecord(error, recordPath), true};
+        for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
 
-    NextStep next = MakeFolderWriteRecordAndCopy(dialog, error, recordFile, installFolder);
+        next = MakeFolderWriteRecordAndCopy(dialog, error, record, installFolder, staged);
+    }
     if (next == kGoOn) {
         // Unguarded: a staged copy that cannot be deleted is no failure of the install.
-        for (int i = 0; i < kDeletedStagedCopies; ++i) DeleteFiles(error, FilePaths[i]);
+        for (int i = 0; i < kDeletedStagedCopies; ++i) DeleteFiles(error, staged[i]);
         ShowMessage("Program Installation Successful!", 0, "");
         FinishFlag = -1;
         next = kEnd;
@@ -157,10 +189,12 @@ static void Install(HWND dialog) {
 }
 
 void RunInstall(HWND dialog) {
-    if (gInstalling) return;
+    // The pump and the message boxes deliver presses of every open dialog: neither a second
+    // install nor a removal may start inside this one, nor this one inside a removal.
+    if (ProcedureRunning) return;
     // Out of memory for the tables, nothing is done: the dialog stays for another press.
     if (!StringTablesReady()) return;
-    gInstalling = true;
+    ProcedureRunning = true;
     Install(dialog);
-    gInstalling = false;
+    ProcedureRunning = false;
 }

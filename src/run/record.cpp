@@ -2,10 +2,13 @@
 
 #include "base/record_text.h"
 #include "fs/file_services.h"
+#include "fs/protection.h"
 
 int OpenRecord(ErrorState& error, const DynString& recordPath) {
     int fileNumber = FreeFileNumber();
-    OpenRaw(error, recordPath, fileNumber);
+    PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedRecord);
+    OpenRaw(error, recordPath, fileNumber, protection);
+    LocalFree(protection);
     return fileNumber;
 }
 
@@ -15,10 +18,11 @@ void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFold
     WriteBytes(error, fileNumber, RecordText(installFolder));
 }
 
-bool ReadRecord(ErrorState& error, const DynString& recordPath, DynString& installFolder) {
+bool ReadRecord(ErrorState& error, const DynString& recordPath, DynString& installFolder, bool* trusted) {
     int fileNumber = FreeFileNumber();
     OpenRaw(error, recordPath, fileNumber);
     DynString bytes = ReadBytes(error, fileNumber, kRecordReadLimit);
+    if (trusted) *trusted = IsTrustedObject(SystemHandle(fileNumber));
     CloseFile(error, fileNumber);
     return ParseRecord(bytes.data(), bytes.size(), installFolder);
 }

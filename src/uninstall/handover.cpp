@@ -8,6 +8,7 @@
 #include "base/record_text.h"
 #include "fs/file_services.h"
 #include "fs/held_folder.h"
+#include "fs/protection.h"
 #include "fs/system_call.h"
 #include "run/record.h"
 #include "uninstall/removal_scope.h"
@@ -85,8 +86,15 @@ bool MakeOwnFolder(const char* temp, DynString& folder) {
     DWORD seed = GetTickCount();
     for (DWORD attempt = 0; attempt < 100; ++attempt) {
         folder = stem + Decimal(seed + attempt);
+        // Elevated, the copy's folder gets the install folder's protection at creation: the
+        // copy runs with this process's rights, so no other user may swap it.
+        PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedFolder);
+        SECURITY_ATTRIBUTES attributes = {sizeof attributes, protection, FALSE};
         BOOL made = FALSE;
-        DWORD code = SystemCall([&] { made = CreateDirectoryA(folder.c_str(), nullptr); });
+        DWORD code = SystemCall([&] {
+            made = CreateDirectoryA(folder.c_str(), protection ? &attributes : nullptr);
+        });
+        LocalFree(protection);
         if (made) return true;
         if (code != ERROR_ALREADY_EXISTS) return false;
     }

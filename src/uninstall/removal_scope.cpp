@@ -6,6 +6,8 @@
 #include <objbase.h>
 #include <stdlib.h>
 
+#include "fs/protection.h"
+#include "fs/code_page.h"
 #include "fs/system_call.h"
 
 namespace {
@@ -209,10 +211,10 @@ bool IsKnownFolder(const DynString& folder) {
 }
 
 FolderJudgement JudgeRecordedFolder(const DynString& folder, HeldFolder* keep) {
-    RemovalScope scope = ScopeOfFolderText(folder.c_str(), folder.size());
+    RemovalScope scope = ScopeOfFolderText(folder.c_str(), folder.size(), AnsiLeadBytes());
     if (scope == RemoveNothing) return kNoUsableFolder;
     HeldFolder held = {};
-    HoldResult hold = HoldFolder(folder, FolderRootLength(folder.c_str(), folder.size()), held);
+    HoldResult hold = HoldFolder(folder, FolderRootLength(folder.c_str(), folder.size(), AnsiLeadBytes()), held);
     if (hold == kCannotHold) return kCannotJudge;
     FolderJudgement judgement = scope == RemoveWholeFolder && !IsKnownFolder(folder) ? kWholeFolder
                                                                                       : kProductFilesOnly;
@@ -229,4 +231,10 @@ RemovalScope DecideRemovalScope(const DynString& folder) {
     case kWholeFolder: return RemoveWholeFolder;
     default: return RemoveNothing;
     }
+}
+
+FolderJudgement WithinTrust(FolderJudgement judgement, bool recordTrusted, const HeldFolder& held) {
+    if (judgement != kWholeFolder) return judgement;
+    bool trusted = recordTrusted && held.exists && IsTrustedObject(held.levels[held.count - 1]);
+    return trusted ? kWholeFolder : kProductFilesOnly;
 }

@@ -20,6 +20,13 @@ FolderJudgement JudgeRecordedFolder(const DynString& folder, HeldFolder* held = 
 // The judgement as a scope: RemoveNothing for both kNoUsableFolder and kCannotJudge.
 RemovalScope DecideRemovalScope(const DynString& folder);
 
+// A record or folder that others may change is trusted with the product's own files only:
+// kWholeFolder stays only when the record, as read (recordTrusted), and the held folder may
+// be changed by no one but Administrators, SYSTEM, TrustedInstaller and this process's user;
+// otherwise kProductFilesOnly (a folder that is not there has nothing to trust). A narrower
+// judgement stays as it is.
+FolderJudgement WithinTrust(FolderJudgement judgement, bool recordTrusted, const HeldFolder& held);
+
 // True for the folders whose files are not the product's to take, whatever else lies there:
 // anything inside the Windows folder, the folder of profiles, every profile folder and every
 // folder up to two levels below one, and the known folders that live elsewhere or deeper

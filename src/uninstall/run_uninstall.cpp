@@ -19,8 +19,14 @@ static HWND gUninstallingDialog = 0;
 HWND UninstallingDialog() { return gUninstallingDialog; }
 
 RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder) {
-    if (!ReadRecord(error, kDefaultRecordPath, installFolder)) return RemoveNothing;
-    return DecideRemovalScope(installFolder);
+    bool recordTrusted = false;
+    if (!ReadRecord(error, kDefaultRecordPath, installFolder, &recordTrusted)) return RemoveNothing;
+    HeldFolder held = {};
+    FolderJudgement judgement = WithinTrust(JudgeRecordedFolder(installFolder, &held), recordTrusted, held);
+    ReleaseFolder(held);
+    return judgement == kWholeFolder ? RemoveWholeFolder
+           : judgement == kProductFilesOnly ? RemoveProductFilesOnly
+                                            : RemoveNothing;
 }
 
 static bool IsFile(DWORD attributes) {
@@ -45,8 +51,10 @@ void RunUninstall(HWND dialog) {
     ErrorState error = {};
     DynString folder;
     HeldFolder held = {};
-    FolderJudgement judgement =
-        ReadRecord(error, kDefaultRecordPath, folder) ? JudgeRecordedFolder(folder, &held) : kNoUsableFolder;
+    bool recordTrusted = false;
+    FolderJudgement judgement = ReadRecord(error, kDefaultRecordPath, folder, &recordTrusted)
+                                    ? WithinTrust(JudgeRecordedFolder(folder, &held), recordTrusted, held)
+                                    : kNoUsableFolder;
     for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
 
     // A pass per product file, then one for every other plain file of the folder.

@@ -9,7 +9,8 @@
 extern const char* const kUninstallSuccess;     // "Uninstallation Successful!"
 extern const char* const kUninstallIncomplete;  // some product file is still there
 
-// Reads the install folder from the record file and decides how much of it may go.
+// Reads the install folder from the record file and decides how much of it may go (the
+// product's files only when others may change the record or the folder).
 RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder);
 
 // Reads the record, deletes the product's files (and, where that is safe, every other plain

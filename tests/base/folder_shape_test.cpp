@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/folder_shape.h"
+#include "support/code_pages.h"
 
 namespace {
 
@@ -12,8 +13,12 @@ struct ShapeCase {
     RemovalScope scope;
 };
 
+const LeadBytes kCp932 = Cp932LeadBytes();
+const LeadBytes kSingle = SingleByteLeadBytes();
+
 }  // namespace
 
+// Texts of one-byte characters only: judged alike in every code page.
 TEST(FolderShape, OnlyAbsoluteFoldersOfPlainLevelsMayBeEmptied) {
     const ShapeCase cases[] = {
         {"c:\\zarvo\\quorbel", RemoveWholeFolder},
@@ -57,13 +62,55 @@ TEST(FolderShape, OnlyAbsoluteFoldersOfPlainLevelsMayBeEmptied) {
         {std::string("c:\\zarvo\0x", 10), RemoveNothing},
         {"c:\\zarvo\tx", RemoveNothing},
         {" c:\\zarvo", RemoveNothing},
-        // A share root so long that a product file's path would be cut short.
+        // Control bytes: a carriage return reads back as the record's end, naming c:\zarvo\q.
+        {"c:\\zarvo\\q\rx", RemoveNothing},
+        {"c:\\zarvo\\q\r", RemoveNothing},
+        {"c:\\zarvo\\q\n", RemoveNothing},
+        {"c:\\zarvo\x1F", RemoveNothing},
+        {"\\\\server\\share\\\x01", RemoveNothing},
+        // Folder + "\QBinstaller100.exe" must fit in 255 bytes, or the product's paths are cut.
+        {"c:\\" + std::string(233, 'l'), RemoveWholeFolder},
+        {"c:\\" + std::string(234, 'l'), RemoveNothing},
+        {"c:\\zarvo\\" + std::string(227, 'l'), RemoveWholeFolder},
+        {"c:\\zarvo\\" + std::string(228, 'l'), RemoveNothing},
         {"\\\\server\\" + std::string(240, 's'), RemoveNothing},
-        {"\\\\server\\" + std::string(228, 's'), RemoveProductFilesOnly},
+        {"\\\\server\\" + std::string(228, 's'), RemoveNothing},
+        {"\\\\server\\" + std::string(227, 's'), RemoveProductFilesOnly},
     };
-    for (const ShapeCase& c : cases)
-        EXPECT_EQ(ScopeOfFolderText(c.folder.data(), c.folder.size()), c.scope) << "[" << c.folder << "]";
-    EXPECT_EQ(ScopeOfFolderText(nullptr, 0), RemoveNothing);
+    for (const ShapeCase& c : cases) {
+        EXPECT_EQ(ScopeOfFolderText(c.folder.data(), c.folder.size(), kSingle), c.scope) << "[" << c.folder << "]";
+        EXPECT_EQ(ScopeOfFolderText(c.folder.data(), c.folder.size(), kCp932), c.scope) << "[" << c.folder << "]";
+    }
+    EXPECT_EQ(ScopeOfFolderText(nullptr, 0, kSingle), RemoveNothing);
+}
+
+// Code page 932's characters whose second byte is "\" or "|": "ソ" (0x83 0x5C), "ポ"
+// (0x83 0x7C). Judged by characters they are plain; judged by bytes they would split levels
+// or hold "|".
+TEST(FolderShape, DoubleByteCharactersAreWholeCharacters) {
+    const std::string so = "\x83\x5C", po = "\x83\x7C";
+    const struct {
+        std::string folder;
+        RemovalScope cp932, single;
+    } cases[] = {
+        {"c:\\" + std::string(kSofutoCp932) + "\\quorbel", RemoveWholeFolder, RemoveWholeFolder},
+        {"c:\\" + so, RemoveWholeFolder, RemoveWholeFolder},      // by bytes: a level 0x83, then "\"
+        {"c:\\x\\" + so + "\\", RemoveWholeFolder, RemoveNothing},  // by bytes: two separators
+        {"c:\\" + so + "\\y", RemoveWholeFolder, RemoveNothing},  // by bytes: an empty level
+        {"c:\\" + po, RemoveWholeFolder, RemoveNothing},          // by bytes: a "|"
+        {"c:\\zarvo\\\x83", RemoveNothing, RemoveWholeFolder},    // a character cut in two
+        {"c:\\" + so + "\x83", RemoveNothing, RemoveWholeFolder},
+        {"c:" + so, RemoveNothing, RemoveNothing},                 // drive-relative: "c:ソ"
+        {so + "\\x", RemoveNothing, RemoveNothing},                 // relative
+        {"\\\\" + so + "\\share", RemoveProductFilesOnly, RemoveNothing},
+        {"c:\\" + so + "\r", RemoveNothing, RemoveNothing},
+        {"c:\\" + std::string(231, 'l') + so, RemoveWholeFolder, RemoveWholeFolder},
+        {"c:\\" + std::string(232, 'l') + so, RemoveNothing, RemoveNothing},  // lengths in bytes
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScopeOfFolderText(c.folder.data(), c.folder.size(), kCp932), c.cp932) << "[" << c.folder << "]";
+        EXPECT_EQ(ScopeOfFolderText(c.folder.data(), c.folder.size(), kSingle), c.single) << "[" << c.folder << "]";
+    }
 }
 
 TEST(FolderShape, RootLength) {
@@ -74,5 +121,10 @@ TEST(FolderShape, RootLength) {
         {"c:", 2}, {"c:\\", 2}, {"c:\\zarvo", 2}, {"\\\\srv\\share", 11}, {"\\\\srv\\share\\x", 11},
         {"c:x", 0}, {"zarvo", 0}, {"\\zarvo", 0}, {"\\\\srv", 0}, {"", 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(FolderRootLength(c.folder, strlen(c.folder)), c.root) << c.folder;
+    for (const auto& c : cases) EXPECT_EQ(FolderRootLength(c.folder, strlen(c.folder), kSingle), c.root) << c.folder;
+    // A share on a server named "ソ": by bytes, the server's name ends in "\" and the share's
+    // is empty.
+    EXPECT_EQ(FolderRootLength("\\\\\x83\x5C\\s", 6, kCp932), 6u);
+    EXPECT_EQ(FolderRootLength("\\\\\x83\x5C\\s", 6, kSingle), 0u);
+    EXPECT_EQ(FolderRootLength("c:\x83\x5C", 4, kCp932), 0u);
 }

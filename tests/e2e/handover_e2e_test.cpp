@@ -115,19 +115,8 @@ protected:
     }
 
     void Install() {
-        Installer run;
-        ASSERT_TRUE(StartInstaller(run));
-        HWND welcome = WaitForWindow(run, kWelcome);
-        ASSERT_TRUE(welcome);
-        PostClick(welcome, kContinueButton);
-        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
-        ASSERT_TRUE(status);
-        PostClick(status, kInstallButton);
-        MessageBoxSeen box = WaitForMessageBox(run);
-        ASSERT_TRUE(box.box);
-        ASSERT_EQ(box.text, "Program Installation Successful!");
-        AnswerMessageBox(box.box);
-        ASSERT_EQ(WaitForExit(run), 0u);
+        InstallThroughTheDialogs();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(FolderEntries(kFolder).size(), 5u);
     }
 

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/welcome_dialog.h"
+#include "fs/protection.h"
 #include "install/install_status_dialog.h"
 #include "support/dialog_checks.h"
 #include "support/driver.h"
@@ -18,6 +21,22 @@ const char kRecord[] = "c:\\quorbelregistry.dat";
 const char kFolder[] = "c:\\zarvo\\quorbel";
 const char kWelcome[] = "ZARVO Systems Installer v1.00";
 const char kUninstaller[] = "Quorbel v1.00 Program Uninstaller";
+
+// The folder and the record carry the protection an elevated install gives them, as this
+// Wine reports it for a folder and a file made here with the same descriptors.
+void ExpectMadeProtected() {
+    PSECURITY_DESCRIPTOR folder = NewProtection(kProtectedFolder), record = NewProtection(kProtectedRecord);
+    SECURITY_ATTRIBUTES folderAttributes = {sizeof(SECURITY_ATTRIBUTES), folder, FALSE};
+    SECURITY_ATTRIBUTES recordAttributes = {sizeof(SECURITY_ATTRIBUTES), record, FALSE};
+    ASSERT_TRUE(CreateDirectoryA("c:\\zarvo\\alike", &folderAttributes));
+    CloseHandle(CreateFileA("c:\\zarvo\\alike.dat", GENERIC_WRITE, 0, &recordAttributes, CREATE_NEW, 0, nullptr));
+    EXPECT_EQ(DaclText(kFolder), DaclText("c:\\zarvo\\alike"));
+    EXPECT_EQ(DaclText(kRecord), DaclText("c:\\zarvo\\alike.dat"));
+    RemoveTree("c:\\zarvo\\alike");
+    RemoveTree("c:\\zarvo\\alike.dat");
+    LocalFree(folder);
+    LocalFree(record);
+}
 
 class RemoveRun : public StagedProductRun {
 protected:
@@ -43,23 +62,11 @@ protected:
 }  // namespace
 
 TEST_F(RemoveRun, InstallThenRemoveInTwoRuns) {
-    {
-        Installer run;
-        ASSERT_TRUE(StartInstaller(run));
-        HWND welcome = WaitForWindow(run, kWelcome);
-        ASSERT_TRUE(welcome);
-        PostClick(welcome, kContinueButton);
-        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
-        ASSERT_TRUE(status);
-        PostClick(status, kInstallButton);
-        MessageBoxSeen box = WaitForMessageBox(run);
-        ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, "Program Installation Successful!");
-        AnswerMessageBox(box.box);
-        EXPECT_EQ(WaitForExit(run), 0u);
-    }
+    InstallThroughTheDialogs();
+    if (HasFatalFailure()) return;
     ASSERT_EQ(FolderEntries(kFolder).size(), 5u);
     ASSERT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+    ExpectMadeProtected();  // this Wine runs every program elevated
 
     Installer run;
     HWND uninstaller = OpenUninstaller(run);
@@ -103,4 +110,73 @@ TEST_F(RemoveRun, CancelOrTheCloseCommandBeforeOkTouchesNothing) {
             EXPECT_EQ(ReadFileBytes(std::string(kFolder) + "\\" + kProductFiles[i]), SampleBytes(kProductFiles[i]));
         EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
     }
+}
+
+// A carriage return in the install folder (from a script, say) would read back from the
+// record as the folder before it. The install refuses the folder and creates nothing; a
+// removal afterwards finds no record and leaves the folder the text would have named alone.
+TEST_F(RemoveRun, AFolderWithACarriageReturnIsNeitherInstalledNorRemoved) {
+    const std::string named = "c:\\zarvo\\q";
+    std::vector<std::pair<std::string, std::string>> canaries;
+    for (const char* name : {"keep.txt", "qb.exe", "QBinstaller100.exe", "rx"}) {
+        std::string path = named + "\\" + name;
+        canaries.emplace_back(path, "canary " + path);
+    }
+    MakeFolders(named);
+    for (const auto& c : canaries) WriteFileBytes(c.first, c.second);
+    auto expectCanaries = [&] {
+        EXPECT_EQ(FolderEntries(named).size(), canaries.size());
+        for (const auto& c : canaries) EXPECT_EQ(ReadFileBytes(c.first), c.second) << c.first;
+    };
+    {
+        Installer run;
+        ASSERT_TRUE(StartInstaller(run, "c:\\zarvo\\q\rx"));
+        HWND welcome = WaitForWindow(run, kWelcome);
+        ASSERT_TRUE(welcome);
+        PostClick(welcome, kContinueButton);
+        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
+        ASSERT_TRUE(status);
+        PostClick(status, kInstallButton);
+        MessageBoxSeen box = WaitForMessageBox(run);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, "Error: Folder Depth Request too Great.  Ending.");
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+    }
+    EXPECT_FALSE(FileExists(kRecord)) << "no record written";
+    EXPECT_EQ(FolderEntries("c:\\zarvo"), (std::vector<std::string>{"q", "temp"}));
+    EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "nothing copied or deleted";
+    expectCanaries();
+
+    Installer run;
+    HWND uninstaller = OpenUninstaller(run);
+    ASSERT_TRUE(uninstaller);
+    PostClick(uninstaller, kDestroyButton);
+    MessageBoxSeen box = WaitForMessageBox(run, 30000);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.text, "Uninstallation Successful!");
+    AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    expectCanaries();
+    EXPECT_FALSE(FileExists(kRecord));
+}
+
+TEST_F(RemoveRun, AHiddenStagedFileInstallsAndIsRemovedCompletely) {
+    // The copy keeps the staged file's attributes: the installed qb.exe is hidden and system.
+    ASSERT_TRUE(SetFileAttributesA("c:\\zarvo\\temp\\qb.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    InstallThroughTheDialogs();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(GetFileAttributesA("c:\\zarvo\\quorbel\\qb.exe") & FILE_ATTRIBUTE_HIDDEN) << "the precondition";
+
+    Installer run;
+    HWND uninstaller = OpenUninstaller(run);
+    ASSERT_TRUE(uninstaller);
+    PostClick(uninstaller, kDestroyButton);
+    MessageBoxSeen box = WaitForMessageBox(run, 30000);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.text, "Uninstallation Successful!");
+    AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
 }

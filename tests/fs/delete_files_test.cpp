@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "fs/held_folder.h"
+
 namespace {
 
 // The names a search on pattern yields, in the order it yields them.
@@ -142,4 +144,55 @@ TEST_F(FileServices, ACutPathNeverWidensToAWholeFolder) {
     path += "\\victim.txt";
     DeleteFiles(error, Dyn(path));
     EXPECT_TRUE(FileExists(At("w\\k.t")));
+}
+
+// Windows trims a last dot or space from a name: deleting "x." by name would delete "x", a
+// hidden file that the search itself passes over. Such names are never deleted by name, by
+// DeleteFiles or by a delete in a held folder.
+class TrimmedNames : public FileServices {
+protected:
+    void SetUp() override {
+        FileServices::SetUp();
+        MakeFolders(At("trim"));
+        WriteFileBytes(At("trim\\x"), "hidden");
+        SetAttributes(At("trim\\x"), FILE_ATTRIBUTE_HIDDEN);
+        WriteFileBytes(At("trim\\y"), "hidden too");
+        SetAttributes(At("trim\\y"), FILE_ATTRIBUTE_HIDDEN);
+        // Only the long form of a path keeps the dot and the space.
+        for (const wchar_t* name : kTrimmed) {
+            HANDLE h = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            ASSERT_NE(h, INVALID_HANDLE_VALUE) << "the system refuses the name: " << GetLastError();
+            CloseHandle(h);
+        }
+        WriteFileBytes(At("trim\\plain.txt"), "p");
+        ASSERT_EQ(FolderEntries(At("trim")), (std::vector<std::string>{"plain.txt", "x", "x.", "y", "y "}))
+            << "the names are not kept here; the case cannot show";
+    }
+    void TearDown() override {
+        for (const wchar_t* name : kTrimmed) DeleteFileW(name);
+        FileServices::TearDown();
+    }
+    void ExpectHiddenFilesKept() {
+        EXPECT_EQ(ReadFileBytes(At("trim\\x")), "hidden");
+        EXPECT_EQ(ReadFileBytes(At("trim\\y")), "hidden too");
+        EXPECT_EQ(FolderEntries(At("trim")), (std::vector<std::string>{"x", "x.", "y", "y "}));
+    }
+    static constexpr const wchar_t* kTrimmed[] = {L"\\\\?\\c:\\fstest\\trim\\x.", L"\\\\?\\c:\\fstest\\trim\\y "};
+};
+
+TEST_F(TrimmedNames, DeleteFilesPassesThemOver) {
+    DeleteFiles(error, Dyn(At("trim\\")));
+    ExpectNoError();
+    ExpectHiddenFilesKept();
+}
+
+TEST_F(TrimmedNames, AHeldFolderRefusesThem) {
+    HeldFolder held = {};
+    ASSERT_EQ(HoldFolder(Dyn(At("trim")), 2, held), kHeld);
+    EXPECT_EQ(DeleteInHeldFolder(error, held, "x.", true), kRefused);
+    EXPECT_EQ(DeleteInHeldFolder(error, held, "y ", true), kRefused);
+    DeleteEveryPlainFile(error, held);
+    ReleaseFolder(held);
+    ExpectNoError();
+    ExpectHiddenFilesKept();
 }

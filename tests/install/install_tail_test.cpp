@@ -1,15 +1,20 @@
 // How the install procedure reads its command-line tail.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "install/install_tail.h"
+#include "support/code_pages.h"
+
+namespace {
 
 struct TailCase {
-    const char* tail;
-    const char* recordPath;
-    const char* installFolder;
+    std::string tail;
+    std::string recordPath;
+    std::string installFolder;
 };
 
-static const TailCase kTailCases[] = {
+const TailCase kTailCases[] = {
     {"", "c:\\quorbelregistry.dat", "c:\\zarvo\\quorbel"},
     {"d:\\apps\\", "c:\\quorbelregistry.dat", "d:\\apps"},
     {"d:\\apps\\\\", "c:\\quorbelregistry.dat", "d:\\apps\\"},  // only one backslash goes
@@ -25,11 +30,42 @@ static const TailCase kTailCases[] = {
     {"\"\"", "c:\\quorbelregistry.dat", "c:\\zarvo\\quorbel"},
 };
 
+void ExpectSplit(const TailCase& c, const LeadBytes& lead) {
+    DynString record("stale"), folder("stale");
+    SplitInstallTail(DynString(c.tail.data(), c.tail.size()), record, folder, lead);
+    EXPECT_EQ(std::string(record.data(), record.size()), c.recordPath) << "tail [" << c.tail << "]";
+    EXPECT_EQ(std::string(folder.data(), folder.size()), c.installFolder) << "tail [" << c.tail << "]";
+}
+
+}  // namespace
+
 TEST(InstallTail, SplitsIntoRecordPathAndInstallFolder) {
     for (const TailCase& c : kTailCases) {
-        DynString record("stale"), folder("stale");
-        SplitInstallTail(DynString(c.tail), record, folder);
-        EXPECT_STREQ(record.c_str(), c.recordPath) << "tail [" << c.tail << "]";
-        EXPECT_STREQ(folder.c_str(), c.installFolder) << "tail [" << c.tail << "]";
+        ExpectSplit(c, SingleByteLeadBytes());
+        ExpectSplit(c, Cp932LeadBytes());  // one-byte characters only: the same in code page 932
+    }
+}
+
+// In code page 932, "ソ" is 0x83 0x5C: a folder that ends in it ends in no backslash, and a
+// tail that ends in it loses the whole character to the quote rule.
+TEST(InstallTail, DoubleByteCharactersAreNeverCutInTwo) {
+    const std::string so = "\x83\x5C", jp = std::string("c:\\") + kSofutoCp932;
+    const struct {
+        TailCase cp932, single;
+    } cases[] = {
+        {{"c:\\" + so, "c:\\quorbelregistry.dat", "c:\\" + so},
+         {"c:\\" + so, "c:\\quorbelregistry.dat", "c:\\\x83"}},
+        {{"c:\\" + so + "\\", "c:\\quorbelregistry.dat", "c:\\" + so},
+         {"c:\\" + so + "\\", "c:\\quorbelregistry.dat", "c:\\" + so}},
+        {{"r.dat " + jp + "\\quorbel\\", "r.dat", jp + "\\quorbel"},
+         {"r.dat " + jp + "\\quorbel\\", "r.dat", jp + "\\quorbel"}},
+        {{"\"" + jp + "\\" + so, "c:\\quorbelregistry.dat", jp},
+         {"\"" + jp + "\\" + so, "c:\\quorbelregistry.dat", jp + "\\\x83"}},
+        {{"\"" + so, "c:\\quorbelregistry.dat", "c:\\zarvo\\quorbel"},
+         {"\"" + so, "c:\\quorbelregistry.dat", "\x83"}},
+    };
+    for (const auto& c : cases) {
+        ExpectSplit(c.cp932, Cp932LeadBytes());
+        ExpectSplit(c.single, SingleByteLeadBytes());
     }
 }

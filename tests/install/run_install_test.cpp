@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fs/file_services.h"
+#include "fs/protection.h"
 #include "install/install_status_dialog.h"
 #include "install/run_install.h"
 #include "run/globals.h"
@@ -142,7 +143,11 @@ protected:
         SetCommandLineTail("");
         FinishFlag = 0;
         FolderFailureCount = 0;
+        ElevationQuery = realElevation;
     }
+    static bool Elevated() { return true; }
+    static bool NotElevated() { return false; }
+    bool (*const realElevation)() = ElevationQuery;
     void ExpectInstalled(const std::string& folder) {
         ASSERT_EQ(FolderEntries(folder), Names(0, 5));
         for (int i = 0; i < 5; ++i)
@@ -202,7 +207,9 @@ TEST_F(Install, AFolderAlreadyThereIsToleratedAndItsFilesOverwritten) {
 TEST_F(Install, TheTenthFolderFailureEndsTheRunAndFreesTheRecord) {
     MakeFolders(kInstalled);
     FolderFailureCount = 9;
-    Outcome run = PressOk();
+    std::vector<bool> unlockedAtBox;
+    Outcome run = PressOk(nullptr, [&](HWND) { unlockedAtBox.push_back(RecordUnlocked()); });
+    EXPECT_EQ(unlockedAtBox, (std::vector<bool>{true, true})) << "closed before any box is shown";
     EXPECT_EQ(run.progress, kUntilMakingDir);
     EXPECT_EQ(BoxTexts(run.boxes), (std::vector<std::string>{kSomeProblem, "Folder creation error!"}));
     EXPECT_EQ(FinishFlag, 1);
@@ -260,6 +267,66 @@ TEST_F(Install, AMissingFolderOnTheWayIsTooDeep) {
         EXPECT_EQ(ReadFileBytes(kRecord), std::string(c.folder) + "\r");
         if (c.staged) EXPECT_EQ(FolderEntries(kStaging), Names(0, 5));
     }
+}
+
+// Every entry below c:\ that a run could make, with the bytes of every file.
+std::vector<std::string> DriveState() {
+    std::vector<std::string> state;
+    for (const std::string& folder : {std::string("c:"), std::string("c:\\zarvo"), std::string(kStaging)})
+        for (const std::string& name : FolderEntries(folder)) {
+            std::string path = folder + "\\" + name;
+            state.push_back(path + (FileExists(path) ? "=" + ReadFileBytes(path) : ""));
+        }
+    return state;
+}
+
+// The removal refuses a recorded folder that is relative, holds a control byte or is too long
+// for its product paths to reach the system whole: the install refuses it first, so that no
+// record names a folder that its removal would misread or never clean up.
+TEST_F(Install, AFolderTheRemovalWouldRefuseIsRefusedBeforeAnythingIsMade) {
+    const struct {
+        const char* what;
+        std::string tail;
+    } cases[] = {
+        // Read back from a record, it would name c:\zarvo\q, which then gets emptied.
+        {"a carriage return in the folder", "c:\\zarvo\\q\rx"},
+        {"a tab in the folder", "c:\\zarvo\\q\tx"},
+        // + "\QBinstaller100.exe" is 256 bytes: the file services would cut the paths.
+        {"a folder too long", "c:\\zarvo\\" + std::string(228, 'l')},
+        {"a relative folder", "zarvo\\rel"},
+        {"a relative folder after a record path", "c:\\elsewhere.dat zarvo\\rel"},
+        {"a folder on the current drive's root", "\\zarvo\\rooted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        SetCommandLineTail(c.tail.c_str());
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        const std::vector<std::string> before = DriveState();
+        Outcome run = PressOk();
+        ASSERT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kFolderDepth});
+        EXPECT_EQ(run.boxes[0].caption, "Quorbel");
+        EXPECT_EQ(FinishFlag, 1);
+        EXPECT_FALSE(run.endedByRun) << "the dialog ends at its next message";
+        EXPECT_TRUE(run.progress.empty()) << run.progress[0];
+        EXPECT_EQ(FolderFailureCount, 0) << "no folder was made";
+        EXPECT_EQ(DriveState(), before) << "nothing made, copied or deleted";
+        EXPECT_FALSE(FileExists(kRecord)) << "the record is not even opened";
+        EXPECT_FALSE(FileExists("c:\\elsewhere.dat"));
+    }
+}
+
+// The longest folder the removal accepts installs, and its record reads back whole.
+TEST_F(Install, TheLongestFolderInstalls) {
+    const std::string folder = "c:\\zarvo\\" + std::string(227, 'l');
+    SetCommandLineTail(folder.c_str());
+    Outcome run = PressOk();
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+    EXPECT_EQ(FinishFlag, -1);
+    ExpectInstalled(folder);
+    EXPECT_EQ(ReadFileBytes(kRecord), folder + "\r");
 }
 
 TEST_F(Install, ARecordThatCannotBeWrittenIsReportedWithItsErrorNumber) {
@@ -324,4 +391,96 @@ TEST_F(Install, ASecondPressDuringTheRunIsIgnored) {
     EXPECT_EQ(run.progress, kDefaultProgress) << "one run only";
     EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     ExpectInstalled(kInstalled);
+}
+
+// Objects made alike in c:\zarvo\alike, to compare with what an install made, as this Wine
+// reports them.
+struct Alike {
+    std::string plainFolder, protectedFolder, plainFile, protectedNewFile, protectedOpenFile;
+};
+
+Alike MakeAlike(const std::string& openToAll) {
+    const std::string at = "c:\\zarvo\\alike";
+    MakeFolders(at);
+    PSECURITY_DESCRIPTOR folderProtection = NewProtection(kProtectedFolder);
+    PSECURITY_DESCRIPTOR recordProtection = NewProtection(kProtectedRecord);
+    SECURITY_ATTRIBUTES folderAttributes = {sizeof(SECURITY_ATTRIBUTES), folderProtection, FALSE};
+    SECURITY_ATTRIBUTES recordAttributes = {sizeof(SECURITY_ATTRIBUTES), recordProtection, FALSE};
+    CreateDirectoryA((at + "\\plain").c_str(), nullptr);
+    CreateDirectoryA((at + "\\protected").c_str(), &folderAttributes);
+    WriteFileBytes(at + "\\plain.dat", "");
+    CloseHandle(CreateFileA((at + "\\protected.dat").c_str(), GENERIC_WRITE, 0, &recordAttributes, CREATE_NEW, 0,
+                            nullptr));
+    // Open to everyone first, then protected through a handle.
+    const std::string opened = at + "\\opened.dat";
+    WriteFileBytes(opened, "");
+    SetDaclText(opened, openToAll);
+    HANDLE h = CreateFileA(opened.c_str(), GENERIC_READ | GENERIC_WRITE | WRITE_DAC, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    EXPECT_TRUE(ApplyProtection(h, recordProtection));
+    CloseHandle(h);
+    LocalFree(folderProtection);
+    LocalFree(recordProtection);
+    return {DaclText(at + "\\plain"), DaclText(at + "\\protected"), DaclText(at + "\\plain.dat"),
+            DaclText(at + "\\protected.dat"), DaclText(opened)};
+}
+
+// The install folder and record an elevated run makes are protected from the start, and a
+// record already there is protected through the handle that writes it; a run that is not
+// elevated leaves both as the system makes them; a folder already there keeps its
+// permissions; no permission of a staged file survives the copy.
+TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
+    struct Case {
+        const char* what;
+        bool elevated;
+        bool recordThere;  // both made beforehand, open to everyone
+        bool folderThere;
+    };
+    const Case cases[] = {
+        {"elevated", true, false, false},
+        {"not elevated", false, false, false},
+        {"elevated, over a record", true, true, false},
+        {"not elevated, over a record", false, true, false},
+        {"elevated, into a folder already there", true, false, true},
+    };
+    const std::string openToAll = "D:(A;;FA;;;WD)";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        SetDaclText(std::string(kStaging) + "\\qb.exe", openToAll);
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        if (c.recordThere) {
+            WriteFileBytes(kRecord, "an older, longer record\rtail");
+            SetDaclText(kRecord, openToAll);
+        }
+        if (c.folderThere) {
+            MakeFolders(kInstalled);
+            SetDaclText(kInstalled, "D:(A;OICI;FA;;;WD)");
+        }
+        const std::string recordBefore = DaclText(kRecord), folderBefore = DaclText(kInstalled);
+        ElevationQuery = c.elevated ? Elevated : NotElevated;
+        Outcome run = PressOk();
+        ElevationQuery = realElevation;
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        ExpectInstalled(kInstalled);
+        EXPECT_EQ(ReadFileBytes(kRecord), c.recordThere ? "c:\\zarvo\\quorbel\rrecord\rtail" : "c:\\zarvo\\quorbel\r");
+
+        const Alike alike = MakeAlike(openToAll);
+        ASSERT_NE(alike.protectedFolder, alike.plainFolder) << "this Wine keeps a DACL given at creation";
+        ASSERT_NE(alike.protectedNewFile, alike.plainFile);
+        if (c.recordThere) ASSERT_NE(alike.protectedOpenFile, recordBefore) << "and one set through a handle";
+
+        if (c.folderThere)
+            EXPECT_EQ(DaclText(kInstalled), folderBefore) << "a folder already there keeps its permissions";
+        else
+            EXPECT_EQ(DaclText(kInstalled), c.elevated ? alike.protectedFolder : alike.plainFolder);
+        if (c.recordThere)
+            EXPECT_EQ(DaclText(kRecord), c.elevated ? alike.protectedOpenFile : recordBefore);
+        else
+            EXPECT_EQ(DaclText(kRecord), c.elevated ? alike.protectedNewFile : alike.plainFile);
+        EXPECT_EQ(DaclText(std::string(kInstalled) + "\\qb.exe"), alike.plainFile)
+            << "nothing of the staged file's permissions came along";
+    }
 }

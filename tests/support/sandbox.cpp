@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -79,6 +82,43 @@ void RemoveTree(const std::string& path) {
     } else {
         DeleteFileA(path.c_str());
     }
+}
+
+std::string DaclText(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "?";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    char* text = nullptr;
+    if (GetSecurityInfo(h, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                        &descriptor) == ERROR_SUCCESS)
+        ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, nullptr);
+    CloseHandle(h);
+    std::string dacl = text ? text : "?";
+    LocalFree(text);
+    LocalFree(descriptor);
+    return dacl;
+}
+
+void SetDaclText(const std::string& path, const std::string& sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                     nullptr))
+        << sddl;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    HANDLE h = CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+    if (h != INVALID_HANDLE_VALUE) {
+        EXPECT_EQ(SetSecurityInfo(h, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr),
+                  static_cast<DWORD>(ERROR_SUCCESS))
+            << path;
+        CloseHandle(h);
+    }
+    LocalFree(descriptor);
 }
 
 const char* const kProductFiles[5] = {"qb.exe", "QBmanual100.PDF", "QBmanual100.doc",

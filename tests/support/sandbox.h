@@ -19,6 +19,16 @@ void MakeFolders(const std::string& path);   // with every missing parent
 void RemoveTree(const std::string& path);    // a file or a folder, read-only entries too
 std::vector<std::string> FolderEntries(const std::string& folder);  // names, sorted, no . and ..
 
+// Permissions. This Wine keeps a file's or folder's DACL as its Linux mode, and reports it
+// back from that mode: SYSTEM and the owner (this user, or Anonymous Logon for another
+// Linux user's file) from the owner's bits, Everyone from the others' bits.
+// The DACL as reported, in SDDL, read through a handle on the file or folder; "?" when it
+// can't be read.
+std::string DaclText(const std::string& path);
+// Gives the file or folder the DACL of an SDDL text, through a handle ("D:(A;;FA;;;WD)":
+// everyone may change it).
+void SetDaclText(const std::string& path, const std::string& sddl);
+
 // The five product files, in table order, and the staging folder's contents.
 extern const char* const kProductFiles[5];
 const char* const kStaging = "c:\\zarvo\\temp";

@@ -3,6 +3,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "app/welcome_dialog.h"
+#include "install/install_status_dialog.h"
+#include "support/driver.h"
 #include "support/sandbox.h"
 
 class StagedProductRun : public ::testing::Test {
@@ -13,4 +16,22 @@ protected:
         StageProduct();
     }
     void TearDown() override { ResetSandbox(); }
+
+    // Installs as a person would, with the staged installer and no command-line tail:
+    // "Yes, let's Continue!", "OK", the success box answered, the run ended with code 0.
+    void InstallThroughTheDialogs() {
+        Installer run;
+        ASSERT_TRUE(StartInstaller(run));
+        HWND welcome = WaitForWindow(run, "ZARVO Systems Installer v1.00");
+        ASSERT_TRUE(welcome);
+        PostClick(welcome, kContinueButton);
+        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
+        ASSERT_TRUE(status);
+        PostClick(status, kInstallButton);
+        MessageBoxSeen box = WaitForMessageBox(run);
+        ASSERT_TRUE(box.box);
+        ASSERT_EQ(box.text, "Program Installation Successful!");
+        AnswerMessageBox(box.box);
+        ASSERT_EQ(WaitForExit(run), 0u);
+    }
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "install/run_install.h"
 #include "removal_fixture.h"
 
 using namespace removal;
@@ -33,7 +34,47 @@ void MakeRealFolder(const std::string& folder) {
     ASSERT_TRUE(FolderExists(folder) && !IsReparsePoint(folder)) << folder;
 }
 
+// A removal of a record naming folder takes the product files there and nothing else.
+void ExpectOnlyTheProductFilesGo(const std::string& folder) {
+    SCOPED_TRACE(folder);
+    MakeRealFolder(folder);
+    PutProductFiles(folder);
+    Canaries canaries;
+    canaries.Plant(Join(folder, "qbcanary.txt"));
+    WriteFileBytes(kRecord, folder + "\r");
+
+    RemovalRun run = RunRemoval();
+
+    EXPECT_FALSE(AnyProductFileIn(folder));
+    canaries.ExpectIntact();
+    EXPECT_TRUE(FolderExists(folder));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+    RemoveTree(Join(folder, "qbcanary.txt"));
+}
+
+bool UnderWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 }  // namespace
+
+TEST_F(RemovalPlaces, UnderWow64TheNativeFoldersAreKnownWhateverTheSpelling) {
+    if (!UnderWow64()) GTEST_SKIP() << "only a 32-bit program on 64-bit Windows sees these spellings";
+    char windows[MAX_PATH] = {}, native[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_GT(GetEnvironmentVariableA("ProgramW6432", native, MAX_PATH), 0u);
+    const std::string folders[] = {
+        native,                                          // the native Program Files
+        std::string(windows) + "\\Sysnative\\qbprobe",    // the native system folder
+        std::string(windows) + "\\SysWOW64\\qbprobe",
+        std::string(windows) + "\\System32\\qbprobe",     // what this process opens there
+    };
+    for (const std::string& folder : folders) ExpectOnlyTheProductFilesGo(folder);
+    for (const char* system : {"\\Sysnative\\qbprobe", "\\SysWOW64\\qbprobe"})
+        RemoveTree(std::string(windows) + system);
+}
 
 TEST_F(RemovalPlaces, KnownFoldersLoseTheProductFilesAndNothingElse) {
     char windows[MAX_PATH] = {};
@@ -50,23 +91,7 @@ TEST_F(RemovalPlaces, KnownFoldersLoseTheProductFilesAndNothingElse) {
         std::string(windows) + "\\qbprobe",  // anything inside the Windows folder
         WithoutTrailingSeparator(temp),
     };
-    for (const std::string& folder : folders) {
-        SCOPED_TRACE(folder);
-        MakeRealFolder(folder);
-        PutProductFiles(folder);
-        Canaries canaries;
-        canaries.Plant(Join(folder, "qbcanary.txt"));
-        WriteFileBytes(kRecord, folder + "\r");
-
-        RemovalRun run = RunRemoval();
-
-        EXPECT_FALSE(AnyProductFileIn(folder));
-        canaries.ExpectIntact();
-        EXPECT_TRUE(FolderExists(folder));
-        EXPECT_FALSE(FileExists(kRecord));
-        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
-        RemoveTree(Join(folder, "qbcanary.txt"));
-    }
+    for (const std::string& folder : folders) ExpectOnlyTheProductFilesGo(folder);
     RemoveTree(std::string(windows) + "\\qbprobe");
     RemoveTree(profiles + "\\qbother");
 
@@ -201,4 +226,32 @@ TEST_F(RemovalPlaces, AFolderRenamedDuringTheRemovalSendsNoDeleteElsewhere) {
     EXPECT_FALSE(FileExists(kRecord));
     EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     RemoveFolderLink("c:\\zarvo\\", "quorbel");
+}
+
+namespace {
+
+HWND gRemovalDialog = nullptr;
+
+// A press of "OK" in an installation status dialog, delivered by the removal's own pump.
+void InstallMidway(DWORD milliseconds) {
+    RecordPause(milliseconds);
+    if (milliseconds == 500 && ++gPausesSeen == 2) RunInstall(gRemovalDialog);
+}
+
+}  // namespace
+
+TEST_F(RemovalPlaces, NoInstallRunsInsideARemoval) {
+    StageProduct();
+    PutProductFiles("t:\\app");
+    WriteFileBytes(kRecord, "t:\\app\r");
+    gPausesSeen = 0;
+    Pause = InstallMidway;
+
+    RemovalRun run = RunRemoval([](HWND dialog) { gRemovalDialog = dialog; });
+
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess}) << "no install box";
+    EXPECT_FALSE(FolderExists(kFolder)) << "nothing installed";
+    EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "no staged copy deleted";
+    EXPECT_FALSE(FolderExists("t:\\app"));
+    EXPECT_EQ(FinishFlag, 0);
 }

@@ -36,8 +36,11 @@ TEST_F(RemovalSafety, OnlyAReadableRecordOfAnAbsoluteFolderAllowsDeletion) {
         {"a drive-relative folder", true, "c:zarvo\r", RemoveNothing, "c:zarvo"},
         {"a climbing folder", true, "c:\\zarvo\\quorbel\\..\\..\r", RemoveNothing, "c:\\zarvo\\quorbel\\..\\.."},
         {"the installer's record", true, "c:\\zarvo\\quorbel\r", RemoveWholeFolder, "c:\\zarvo\\quorbel"},
+        // No descriptor to trust: nothing lies there to delete beyond the product's files.
+        {"a folder that is not there", true, "c:\\zarvo\\elsewhere\r", RemoveProductFilesOnly, "c:\\zarvo\\elsewhere"},
         {"a drive root", true, "t:\r", RemoveProductFilesOnly, "t:"},
     };
+    MakeFolders(kFolder);  // the installer's folder is there, as after an install
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         RemoveTree(kRecord);
@@ -235,4 +238,40 @@ TEST_F(RemovalSafety, PressesDuringTheRemovalChangeNothing) {
     EXPECT_TRUE(run.dialogGone);
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(UninstallingDialog(), nullptr);
+}
+
+TEST_F(RemovalSafety, ARecordOrFolderThatOthersMayChangeLosesTheProductFilesAndNothingElse) {
+    const struct {
+        const char* what;
+        bool recordOpen;  // everyone may change it
+        bool folderOpen;
+    } cases[] = {
+        {"a record anyone may change", true, false},
+        {"a folder anyone may change", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        PutProductFiles(kFolder);
+        Canaries canaries;
+        canaries.Plant(std::string(kFolder) + "\\notes.txt");
+        canaries.Plant(std::string(kFolder) + "\\QBmanual100.rtf");
+        canaries.Plant("c:\\zarvo\\beside.txt");
+        WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+        if (c.recordOpen) SetDaclText(kRecord, "D:(A;;FA;;;WD)");
+        if (c.folderOpen) SetDaclText(kFolder, "D:(A;OICI;FA;;;WD)");
+        ErrorState error = {};
+        DynString folder;
+        EXPECT_EQ(ScopeName(PlanRemoval(error, folder)), ScopeName(RemoveProductFilesOnly));
+
+        RemovalRun run = RunRemoval();
+
+        EXPECT_FALSE(AnyProductFileIn(kFolder));
+        canaries.ExpectIntact();
+        EXPECT_TRUE(FolderExists(kFolder));
+        EXPECT_FALSE(FileExists(kRecord));
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        EXPECT_EQ(run.statuses, ExpectedStatuses());
+        EXPECT_EQ(run.result, 0);
+    }
 }
