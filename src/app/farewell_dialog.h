@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "ui/dialog_spec.h"
+#include "ui/dialog_table.h"
 
 enum FarewellControl {
     kFarewellText = 1013,

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "ui/dialog_spec.h"
+#include "ui/dialog_table.h"
 
 enum InstallStatusControl {
     kProgressBox = 1007,  // the text box the install procedure writes its progress to

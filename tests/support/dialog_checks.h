@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "ui/dialog_spec.h"
+#include "ui/dialog_table.h"
 
 // The dialog of one table, built here and never shown, for the tests of that dialog as
 // built; before and after each test no installation has ended (FinishFlag 0) and the

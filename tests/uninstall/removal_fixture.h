@@ -10,7 +10,7 @@
 #include "run/globals.h"
 #include "support/inprocess.h"
 #include "support/sandbox.h"
-#include "ui/dialog_spec.h"
+#include "ui/dialog_table.h"
 #include "ui/message.h"
 #include "uninstall/run_uninstall.h"
 #include "uninstall/uninstaller_dialog.h"

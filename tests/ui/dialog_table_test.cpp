@@ -3,7 +3,7 @@
 
 #include "support/dialog_checks.h"
 #include "support/sandbox.h"
-#include "ui/dialog_spec.h"
+#include "ui/dialog_table.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/dialog_spec.h"
+#include "ui/dialog_table.h"
 
 // How many of the table's fonts the builder makes: no more than its array holds.
 static int FontsMade(const DialogSpec& layout) {
