@@ -35,10 +35,12 @@ size_t LastSeparator(const char* text, size_t n) {
     return last;
 }
 
-HANDLE OpenLevel(const char* path) {
+bool IsNotThere(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+HANDLE OpenLevel(const char* path, DWORD* code) {
     HANDLE h = INVALID_HANDLE_VALUE;
     // No delete sharing: while this handle is open, nobody renames or removes the level.
-    SystemCall([&] {
+    *code = SystemCall([&] {
         h = CreateFileA(path, kHoldAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     });
@@ -83,15 +85,10 @@ bool IdentityOfHandle(HANDLE handle, FileIdentity* identity) {
     return true;
 }
 
+// The ANSI path as the system itself converts it for CreateFileA.
 bool IdentityOfPath(const char* path, FileIdentity* identity) {
-    bool ok = false;
-    SystemCall([&] {
-        HANDLE h = CreateFileA(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        ok = h != INVALID_HANDLE_VALUE && IdentityOfHandle(h, identity);
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    });
-    return ok;
+    wchar_t wide[MAX_PATH * 2];
+    return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH * 2) > 0 && IdentityOfPathW(wide, identity);
 }
 
 bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity) {
@@ -121,7 +118,8 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
     DynString root = folder.Sub(0, rootLength);
     if (!EndsInSeparator(root)) root += '\\';
     DWORD attributes = 0;
-    HANDLE h = OpenLevel(root.c_str());
+    DWORD code = 0;
+    HANDLE h = OpenLevel(root.c_str(), &code);
     if (h == INVALID_HANDLE_VALUE) return kCannotHold;
     held.levels[held.count++] = h;
     if (!Attributes(h, &attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -139,23 +137,19 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
         DynString level = folder.Sub(0, i);
         // Looked at by name as well as through the handle: a link opened without being
         // followed does not show itself as one everywhere.
-        DWORD code = SystemCall([&] { attributes = GetFileAttributesA(level.c_str()); });
+        code = SystemCall([&] { attributes = GetFileAttributesA(level.c_str()); });
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             ReleaseFolder(held);
-            return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? kNotThere : kCannotHold;
+            return IsNotThere(code) ? kNotThere : kCannotHold;
         }
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             ReleaseFolder(held);
             return kCannotHold;
         }
-        h = INVALID_HANDLE_VALUE;
-        code = SystemCall([&] {
-            h = CreateFileA(level.c_str(), kHoldAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        });
+        h = OpenLevel(level.c_str(), &code);
         if (h == INVALID_HANDLE_VALUE) {
             ReleaseFolder(held);
-            return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? kNotThere : kCannotHold;
+            return IsNotThere(code) ? kNotThere : kCannotHold;
         }
         held.levels[held.count++] = h;
         if (!Attributes(h, &attributes) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
