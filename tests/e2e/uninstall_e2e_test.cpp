@@ -57,6 +57,20 @@ protected:
         PostClick(welcome, kRemoveButton);
         return WaitForWindow(run, kUninstaller);
     }
+
+    // Removes as a person would with the staged installer: "OK, Destroy Now", the success
+    // box answered, the run ended with code 0.
+    void RemoveThroughTheDialogs() {
+        Installer run;
+        HWND uninstaller = OpenUninstaller(run);
+        ASSERT_TRUE(uninstaller);
+        PostClick(uninstaller, kDestroyButton);
+        MessageBoxSeen box = WaitForMessageBox(run, 30000);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, "Uninstallation Successful!");
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+    }
 };
 
 }  // namespace
@@ -128,35 +142,14 @@ TEST_F(RemoveRun, AFolderWithACarriageReturnIsNeitherInstalledNorRemoved) {
         EXPECT_EQ(FolderEntries(named).size(), canaries.size());
         for (const auto& c : canaries) EXPECT_EQ(ReadFileBytes(c.first), c.second) << c.first;
     };
-    {
-        Installer run;
-        ASSERT_TRUE(StartInstaller(run, "c:\\zarvo\\q\rx"));
-        HWND welcome = WaitForWindow(run, kWelcome);
-        ASSERT_TRUE(welcome);
-        PostClick(welcome, kContinueButton);
-        HWND status = WaitForWindow(run, "Installing Product on your Machine now");
-        ASSERT_TRUE(status);
-        PostClick(status, kInstallButton);
-        MessageBoxSeen box = WaitForMessageBox(run);
-        ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, "Error: Folder Depth Request too Great.  Ending.");
-        AnswerMessageBox(box.box);
-        EXPECT_EQ(WaitForExit(run), 0u);
-    }
+    InstallThroughTheDialogs("c:\\zarvo\\q\rx", "Error: Folder Depth Request too Great.  Ending.");
+    if (HasFatalFailure()) return;
     EXPECT_FALSE(FileExists(kRecord)) << "no record written";
     EXPECT_EQ(FolderEntries("c:\\zarvo"), (std::vector<std::string>{"q", "temp"}));
     EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "nothing copied or deleted";
     expectCanaries();
 
-    Installer run;
-    HWND uninstaller = OpenUninstaller(run);
-    ASSERT_TRUE(uninstaller);
-    PostClick(uninstaller, kDestroyButton);
-    MessageBoxSeen box = WaitForMessageBox(run, 30000);
-    ASSERT_TRUE(box.box);
-    EXPECT_EQ(box.text, "Uninstallation Successful!");
-    AnswerMessageBox(box.box);
-    EXPECT_EQ(WaitForExit(run), 0u);
+    RemoveThroughTheDialogs();
     expectCanaries();
     EXPECT_FALSE(FileExists(kRecord));
 }
@@ -168,15 +161,7 @@ TEST_F(RemoveRun, AHiddenStagedFileInstallsAndIsRemovedCompletely) {
     if (HasFatalFailure()) return;
     ASSERT_TRUE(GetFileAttributesA("c:\\zarvo\\quorbel\\qb.exe") & FILE_ATTRIBUTE_HIDDEN) << "the precondition";
 
-    Installer run;
-    HWND uninstaller = OpenUninstaller(run);
-    ASSERT_TRUE(uninstaller);
-    PostClick(uninstaller, kDestroyButton);
-    MessageBoxSeen box = WaitForMessageBox(run, 30000);
-    ASSERT_TRUE(box.box);
-    EXPECT_EQ(box.text, "Uninstallation Successful!");
-    AnswerMessageBox(box.box);
-    EXPECT_EQ(WaitForExit(run), 0u);
+    RemoveThroughTheDialogs();
     EXPECT_FALSE(FolderExists(kFolder));
     EXPECT_FALSE(FileExists(kRecord));
 }

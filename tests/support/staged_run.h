@@ -8,6 +8,8 @@
 #include "support/driver.h"
 #include "support/sandbox.h"
 
+#include <string>
+
 class StagedProductRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -17,21 +19,23 @@ protected:
     }
     void TearDown() override { ResetSandbox(); }
 
-    // Installs as a person would, with the staged installer and no command-line tail:
-    // "Yes, let's Continue!", "OK", the success box answered, the run ended with code 0.
-    void InstallThroughTheDialogs() {
+    // Installs as a person would, with the staged installer and the command-line tail:
+    // "Yes, let's Continue!", "OK", the one box (the success box unless another is expected)
+    // answered, the run ended with code 0.
+    void InstallThroughTheDialogs(const std::string& tail = "",
+                                  const std::string& box = "Program Installation Successful!") {
         Installer run;
-        ASSERT_TRUE(StartInstaller(run));
+        ASSERT_TRUE(StartInstaller(run, tail));
         HWND welcome = WaitForWindow(run, "ZARVO Systems Installer v1.00");
         ASSERT_TRUE(welcome);
         PostClick(welcome, kContinueButton);
         HWND status = WaitForWindow(run, "Installing Product on your Machine now");
         ASSERT_TRUE(status);
         PostClick(status, kInstallButton);
-        MessageBoxSeen box = WaitForMessageBox(run);
-        ASSERT_TRUE(box.box);
-        ASSERT_EQ(box.text, "Program Installation Successful!");
-        AnswerMessageBox(box.box);
+        MessageBoxSeen seen = WaitForMessageBox(run);
+        ASSERT_TRUE(seen.box);
+        ASSERT_EQ(seen.text, box);
+        AnswerMessageBox(seen.box);
         ASSERT_EQ(WaitForExit(run), 0u);
     }
 };
