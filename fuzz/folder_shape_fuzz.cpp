@@ -41,8 +41,10 @@ static void Check(const uint8_t* data, size_t size, const LeadBytes& lead) {
     RemovalScope scope = ScopeOfFolderText(text, size, lead);
     FUZZ_CHECK(root <= size);
     FUZZ_CHECK(scope == RemoveNothing || scope == RemoveProductFilesOnly || scope == RemoveWholeFolder);
-    // The install takes exactly what the removal does not refuse.
-    FUZZ_CHECK(IsInstallableFolder(text, size, lead) == (scope != RemoveNothing));
+    size_t levels = FolderLevelCount(text, size, lead);
+    FUZZ_CHECK((levels == 0) == (root == 0));
+    // The install takes exactly what the removal does not refuse and can hold.
+    FUZZ_CHECK(IsInstallableFolder(text, size, lead) == (scope != RemoveNothing && levels <= kMostFolderLevels));
 
     if (scope != RemoveNothing) {
         // Only an absolute folder: a drive root ("t:") or a share, then levels.
@@ -72,12 +74,20 @@ static void Check(const uint8_t* data, size_t size, const LeadBytes& lead) {
         FUZZ_CHECK(!HasClimbingOrEmptyLevel(text, root + 1, end, second));
         // Judged the same with its one trailing separator taken off.
         FUZZ_CHECK(ScopeOfFolderText(text, end, lead) == RemoveWholeFolder);
+        // The root, then one level after each separator below it.
+        size_t separators = 0;
+        for (size_t i = root; i < end; ++i) separators += IsSeparatorAt(text, i, second);
+        FUZZ_CHECK(levels == 1 + separators);
+    }
+    if (scope == RemoveProductFilesOnly) {
+        FUZZ_CHECK(levels == 1);
     }
 
     // Whatever the second bytes are ("\", "|", "*"...), the judgement stays.
     NeutralSecondBytes(text, size, lead);
     FUZZ_CHECK(ScopeOfFolderText(text, size, lead) == scope);
     FUZZ_CHECK(FolderRootLength(text, size, lead) == root);
+    FUZZ_CHECK(FolderLevelCount(text, size, lead) == levels);
     delete[] second;
     free(text);
 }

@@ -30,7 +30,7 @@ static void HardenProcess() {
 extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WINAPI ProcessEntry() {
     HardenProcess();
     CoInitialize(nullptr);
-    if (IsHandOver()) {
+    if (BeginHandOver()) {
         // The last step of a removal: no window, no dialog.
         UINT code = RunHandOver();
         CoUninitialize();

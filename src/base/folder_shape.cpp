@@ -71,6 +71,20 @@ RemovalScope ScopeOfFolderText(const char* folder, size_t length, const LeadByte
     return RemoveWholeFolder;
 }
 
+size_t FolderLevelCount(const char* folder, size_t length, const LeadBytes& lead) {
+    size_t root = FolderRootLength(folder, length, lead);
+    if (root == 0) return 0;
+    size_t levels = 1;
+    for (size_t from = root; from < length;) {
+        while (from < length && IsSeparatorAt(folder, from, length, lead)) ++from;
+        if (from == length) break;
+        ++levels;
+        from = LevelEnd(folder, from, length, lead);
+    }
+    return levels;
+}
+
 bool IsInstallableFolder(const char* folder, size_t length, const LeadBytes& lead) {
-    return ScopeOfFolderText(folder, length, lead) != RemoveNothing;
+    return ScopeOfFolderText(folder, length, lead) != RemoveNothing &&
+           FolderLevelCount(folder, length, lead) <= kMostFolderLevels;
 }

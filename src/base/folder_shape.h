@@ -21,9 +21,17 @@ enum RemovalScope {
 // ("\\server\share"). RemoveWholeFolder for any other absolute folder.
 RemovalScope ScopeOfFolderText(const char* folder, size_t length, const LeadBytes& lead);
 
+// The most levels a removal holds open at once, the root included: a folder deeper than
+// this is one that no removal can clean up.
+const size_t kMostFolderLevels = 64;
+
+// The levels of an absolute folder, its root included ("c:\zarvo\quorbel": 3); 0 when
+// the text is not absolute.
+size_t FolderLevelCount(const char* folder, size_t length, const LeadBytes& lead);
+
 // The install and the removal share one judgement: the install takes exactly the folders
-// whose text the removal does not refuse, so no install writes a record that its removal
-// must ignore or would misread.
+// whose text the removal does not refuse and whose levels a removal can hold, so no install
+// writes a record that its removal must ignore, would misread or can never finish.
 bool IsInstallableFolder(const char* folder, size_t length, const LeadBytes& lead);
 
 // The length of the root part of an absolute folder ("t:" or "\\server\share"), 0 when

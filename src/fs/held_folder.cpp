@@ -1,18 +1,25 @@
 #include "fs/held_folder.h"
 
+#include <stdlib.h>
+
 #include "base/path_text.h"
 #include "fs/code_page.h"
 #include "fs/system_call.h"
+
+DWORD(WINAPI* FinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD) = GetFinalPathNameByHandleW;
 
 namespace {
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const DWORD kHiddenSystemReadOnly = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
 const DWORD kVolumeLabelAttribute = 0x8;
+const DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                        kVolumeLabelAttribute | FILE_ATTRIBUTE_REPARSE_POINT;
 // Share modes bind only handles that may read or write data: one that may only read
 // attributes would not keep the level from being renamed. The folder's descriptor is read
 // through its held handle.
 const DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL;
+const int kMaxWide = MAX_PATH * 2;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -27,15 +34,20 @@ bool EndsInSeparator(const DynString& text) {
            EndsWithChar(text.data(), text.size(), '/', AnsiLeadBytes());
 }
 
-// The byte offset of the last separator of text, or n when there is none.
-size_t LastSeparator(const char* text, size_t n) {
-    size_t last = n;
-    for (size_t i = 0; i < n; i = NextCharacter(text, i, n))
-        if (IsSeparator(text[i])) last = i;
-    return last;
+// The held folder's text without its trailing separator.
+DynString FolderText(const HeldFolder& held) {
+    DynString folder = held.path;
+    if (EndsInSeparator(folder)) folder.Truncate(folder.size() - 1);
+    return folder;
 }
 
 bool IsNotThere(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+// A drive or share that is not there, or has no media in it.
+bool IsRootNotThere(DWORD code) {
+    return IsNotThere(code) || code == ERROR_INVALID_DRIVE || code == ERROR_NOT_READY ||
+           code == ERROR_BAD_NETPATH || code == ERROR_BAD_NET_NAME;
+}
 
 HANDLE OpenLevel(const char* path, DWORD* code) {
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -58,20 +70,94 @@ DWORD PlainAttributes(DWORD attributes) { return attributes ? attributes : FILE_
 
 // The file's final path, cut before its last separator, names the held folder.
 bool LiesDirectlyIn(HANDLE file, const HeldFolder& held) {
-    char final[MAX_PATH * 2];
-    DWORD n = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED);
-    if (n == 0 || n >= sizeof final) return false;
-    size_t cut = LastSeparator(final, n);
+    wchar_t final[kMaxWide];
+    DWORD n = FinalPathQuery(file, final, kMaxWide, FILE_NAME_NORMALIZED);
+    if (n == 0 || n >= kMaxWide) return false;
+    DWORD cut = n;
+    for (DWORD i = 0; i < n; ++i)
+        if (final[i] == L'\\') cut = i;
     if (cut == n || cut == 0) return false;
     // A drive's root keeps its separator ("\\?\C:\"): without it the path names the volume.
-    final[final[cut - 1] == ':' ? cut + 1 : cut] = 0;
+    final[final[cut - 1] == L':' ? cut + 1 : cut] = 0;
     FileIdentity parent;
-    if (!IdentityOfPath(final, &parent)) {
-        final[cut] = '\\';
+    if (!IdentityOfPathW(final, &parent)) {
+        final[cut] = L'\\';
         final[cut + 1] = 0;
-        if (!IdentityOfPath(final, &parent)) return false;
+        if (!IdentityOfPathW(final, &parent)) return false;
     }
     return SameIdentity(parent, held.identity);
+}
+
+// folder + "\" + name, when it is exactly that, byte for byte: a string that failed to grow,
+// or a folder cut back to its drive, must not widen or move the delete.
+bool ExactPath(const HeldFolder& held, const char* name, DynString& path) {
+    if (!held.exists || !IsDeletableName(name, AnsiLeadBytes())) return false;
+    DynString folder = FolderText(held);
+    path = folder + "\\" + name;
+    return IsExactDeletePath(path.data(), path.size(), folder.data(), folder.size(), name, AnsiLeadBytes());
+}
+
+// Marks the file open on `file` for deletion; true when it is marked.
+bool MarkForDeletion(ErrorState& error, HANDLE file) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    BOOL marked = FALSE;
+    DWORD code = SystemCall([&] {
+        marked = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    });
+    if (!marked) RecordSystemError(error, code);
+    return marked != 0;
+}
+
+// A name listed by the folder that may be opened by name and reach that entry alone: not "."
+// or "..", no character a name on disk never holds, and no trailing dot or space (Windows
+// trims those and would open another file, possibly a hidden one).
+bool IsOpenableName(const wchar_t* name, int n) {
+    if (n == 0 || (n == 1 && name[0] == L'.') || (n == 2 && name[0] == L'.' && name[1] == L'.')) return false;
+    for (int i = 0; i < n; ++i) {
+        wchar_t c = name[i];
+        if (c < 32 || (c < 128 && NameCannotHold(static_cast<char>(c)))) return false;
+    }
+    return name[n - 1] != L'.' && name[n - 1] != L' ';
+}
+
+bool IsKept(const wchar_t* name, int n, const char* const* keep, int count) {
+    for (int i = 0; i < count; ++i) {
+        wchar_t kept[MAX_PATH];
+        int k = MultiByteToWideChar(CP_ACP, 0, keep[i], -1, kept, MAX_PATH) - 1;
+        if (k == n && CompareStringOrdinal(name, n, kept, k, TRUE) == CSTR_EQUAL) return true;
+    }
+    return false;
+}
+
+// Deletes the listed entry `name` of the held folder whose identity is `entry`; false when it
+// is there and stays.
+bool DeleteListedEntry(ErrorState& error, const HeldFolder& held, const wchar_t* folder, int folderLength,
+                       const wchar_t* name, int n, const FileIdentity& entry) {
+    wchar_t path[MAX_PATH];
+    if (folderLength + 1 + n >= MAX_PATH) return true;  // too long to open by name: it stays, unlooked at
+    CopyMemory(path, folder, folderLength * sizeof(wchar_t));
+    path[folderLength] = L'\\';
+    CopyMemory(path + folderLength + 1, name, n * sizeof(wchar_t));
+    path[folderLength + 1 + n] = 0;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD code = SystemCall([&] {
+        file = CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    });
+    if (file == INVALID_HANDLE_VALUE) {
+        if (code == ERROR_FILE_NOT_FOUND) return true;
+        RecordSystemError(error, code);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    FileIdentity opened;
+    bool deleted = true;
+    // The handle must be the entry that was listed, still a plain file, directly in the folder.
+    if (GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & kNotPlain) &&
+        IdentityOfHandle(file, &opened) && SameIdentity(opened, entry) && LiesDirectlyIn(file, held))
+        deleted = MarkForDeletion(error, file);
+    CloseHandle(file);
+    return deleted;
 }
 
 }  // namespace
@@ -87,8 +173,8 @@ bool IdentityOfHandle(HANDLE handle, FileIdentity* identity) {
 
 // The ANSI path as the system itself converts it for CreateFileA.
 bool IdentityOfPath(const char* path, FileIdentity* identity) {
-    wchar_t wide[MAX_PATH * 2];
-    return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH * 2) > 0 && IdentityOfPathW(wide, identity);
+    wchar_t wide[kMaxWide];
+    return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kMaxWide) > 0 && IdentityOfPathW(wide, identity);
 }
 
 bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity) {
@@ -114,23 +200,41 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
     size_t n = folder.size();
     if (rootLength == 0 || rootLength > n) return kCannotHold;
 
+    // Takes the level open on h, when it is a folder and no link; false (and all released)
+    // otherwise.
+    auto take = [&](HANDLE h) {
+        DWORD attributes = 0;
+        held.levels[held.count] = h;
+        bool folderLevel = IdentityOfHandle(h, &held.identities[held.count]) && Attributes(h, &attributes) &&
+                           (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        ++held.count;
+        if (!folderLevel) ReleaseFolder(held);
+        return folderLevel;
+    };
+
     // The root as a folder ("t:\", "\\server\share\"); it must be there to judge below it.
     DynString root = folder.Sub(0, rootLength);
     if (!EndsInSeparator(root)) root += '\\';
-    DWORD attributes = 0;
     DWORD code = 0;
     HANDLE h = OpenLevel(root.c_str(), &code);
-    if (h == INVALID_HANDLE_VALUE) return kCannotHold;
-    held.levels[held.count++] = h;
+    if (h == INVALID_HANDLE_VALUE) return IsRootNotThere(code) ? kRootNotThere : kCannotHold;
+    // A drive's root may carry the attribute of a link when it is mapped onto one.
+    DWORD attributes = 0;
     if (!Attributes(h, &attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ReleaseFolder(held);
+        CloseHandle(h);
         return kCannotHold;
     }
+    held.levels[held.count] = h;
+    if (!IdentityOfHandle(h, &held.identities[held.count])) {
+        CloseHandle(h);
+        return kCannotHold;
+    }
+    ++held.count;
 
     for (size_t i = rootLength + 1; i <= n; i = i < n ? NextCharacter(text, i, n) : n + 1) {
         if (i < n && !IsSeparator(text[i])) continue;
         if (i == n && EndsInSeparator(folder)) break;  // one trailing separator
-        if (held.count == kMaxHeldLevels) {
+        if (held.count == static_cast<int>(kMostFolderLevels)) {
             ReleaseFolder(held);
             return kCannotHold;
         }
@@ -146,25 +250,18 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
             ReleaseFolder(held);
             return kCannotHold;
         }
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ReleaseFolder(held);
+            return kNotThere;  // nothing lies below a file
+        }
         h = OpenLevel(level.c_str(), &code);
         if (h == INVALID_HANDLE_VALUE) {
             ReleaseFolder(held);
             return IsNotThere(code) ? kNotThere : kCannotHold;
         }
-        held.levels[held.count++] = h;
-        if (!Attributes(h, &attributes) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            ReleaseFolder(held);
-            return kCannotHold;
-        }
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            ReleaseFolder(held);
-            return kNotThere;  // nothing lies below a file
-        }
+        if (!take(h)) return kCannotHold;
     }
-    if (!IdentityOfHandle(held.levels[held.count - 1], &held.identity)) {
-        ReleaseFolder(held);
-        return kCannotHold;
-    }
+    held.identity = held.identities[held.count - 1];
     held.exists = true;
     return kHeld;
 }
@@ -177,14 +274,8 @@ void ReleaseFolder(HeldFolder& held) {
 
 DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, const char* name,
                                  bool clearAttributes) {
-    if (!held.exists || !IsDeletableName(name, AnsiLeadBytes())) return kRefused;
-    // Exactly folder + "\" + name, checked byte for byte: a string that failed to grow, or a
-    // folder cut back to its drive, must not widen or move the delete.
-    DynString folder = held.path;
-    if (EndsInSeparator(folder)) folder.Truncate(folder.size() - 1);
-    DynString path = folder + "\\" + name;
-    if (!IsExactDeletePath(path.data(), path.size(), folder.data(), folder.size(), name, AnsiLeadBytes()))
-        return kRefused;
+    DynString path;
+    if (!ExactPath(held, name, path)) return kRefused;
 
     DWORD named = GetFileAttributesA(path.c_str());
     if (named != INVALID_FILE_ATTRIBUTES && (named & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
@@ -210,43 +301,96 @@ DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, cons
     // that may write attributes can't always be had on a read-only file.
     bool cleared = clearAttributes && (attributes & kHiddenSystemReadOnly) &&
                    SetFileAttributesA(path.c_str(), PlainAttributes(attributes & ~kHiddenSystemReadOnly));
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    BOOL marked = FALSE;
-    code = SystemCall([&] { marked = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition); });
-    if (!marked) {
+    if (!MarkForDeletion(error, file)) {
         if (cleared) SetFileAttributesA(path.c_str(), attributes);
         CloseHandle(file);
-        RecordSystemError(error, code);
         return kStayed;
     }
     CloseHandle(file);
     return kDeleted;
 }
 
-void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held) {
+bool IdentityInHeldFolder(const HeldFolder& held, const char* name, FileIdentity* identity) {
+    DynString path;
+    if (!ExactPath(held, name, path)) return false;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    SystemCall([&] {
+        file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    });
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD attributes = 0;
+    bool found = Attributes(file, &attributes) &&
+                 !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+                 LiesDirectlyIn(file, held) && IdentityOfHandle(file, identity);
+    CloseHandle(file);
+    return found;
+}
+
+void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held, const char* const* keep, int count) {
     if (!held.exists) return;
-    DynString pattern = held.path;
-    if (!EndsInSeparator(pattern)) pattern += '\\';
-    pattern += "*.*";
-    WIN32_FIND_DATAA entry;
-    HANDLE search = INVALID_HANDLE_VALUE;
-    DWORD code = SystemCall([&] { search = FindFirstFileA(pattern.c_str(), &entry); });
-    if (search == INVALID_HANDLE_VALUE) {
-        if (code != ERROR_FILE_NOT_FOUND) RecordSystemError(error, code);
+    wchar_t folder[MAX_PATH];
+    DynString text = FolderText(held);
+    int folderLength = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, folder, MAX_PATH) - 1;
+    if (folderLength <= 0) return;
+
+    // Listed through the handle that holds the folder, a batch at a time.
+    const DWORD kListSize = 16384;
+    void* list = malloc(kListSize);
+    if (!list) {
+        RecordError(error, 7);
         return;
     }
-    const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           kVolumeLabelAttribute | FILE_ATTRIBUTE_REPARSE_POINT;
-    for (;;) {
-        if (!(entry.dwFileAttributes & notPlain) && IsDeletableName(entry.cFileName, AnsiLeadBytes()) &&
-            DeleteInHeldFolder(error, held, entry.cFileName, false) == kStayed)
-            break;  // the first file that stays ends the sweep
-        BOOL more = FALSE;
-        code = SystemCall([&] { more = FindNextFileA(search, &entry); });
-        if (!more) {
-            if (code != 0 && code != ERROR_NO_MORE_FILES) RecordSystemError(error, code);
+    HANDLE listed = held.levels[held.count - 1];
+    FILE_INFO_BY_HANDLE_CLASS batch = FileIdBothDirectoryRestartInfo;
+    bool going = true;
+    while (going) {
+        BOOL got = FALSE;
+        DWORD code = SystemCall([&] { got = GetFileInformationByHandleEx(listed, batch, list, kListSize); });
+        if (!got) {
+            if (code != ERROR_NO_MORE_FILES) RecordSystemError(error, code);
             break;
         }
+        batch = FileIdBothDirectoryInfo;
+        for (auto* entry = static_cast<FILE_ID_BOTH_DIR_INFO*>(list); going;
+             entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<char*>(entry) + entry->NextEntryOffset)) {
+            int n = static_cast<int>(entry->FileNameLength / sizeof(wchar_t));
+            FileIdentity identity = {held.identity.volume, static_cast<DWORD>(entry->FileId.HighPart),
+                                     static_cast<DWORD>(entry->FileId.LowPart)};
+            if (!(entry->FileAttributes & kNotPlain) && IsOpenableName(entry->FileName, n) &&
+                !IsKept(entry->FileName, n, keep, count) &&
+                !DeleteListedEntry(error, held, folder, folderLength, entry->FileName, n, identity))
+                going = false;  // the first file that stays ends the sweep
+            if (entry->NextEntryOffset == 0) break;
+        }
     }
-    SystemCall([&] { FindClose(search); });
+    free(list);
+}
+
+void RemoveHeldFolder(ErrorState& error, HeldFolder& held) {
+    if (!held.exists) {
+        ReleaseFolder(held);
+        return;
+    }
+    // The folder's own level lets go of it; the levels above stay held while it goes.
+    CloseHandle(held.levels[--held.count]);
+    DynString path = FolderText(held);
+    HANDLE folder = INVALID_HANDLE_VALUE;
+    DWORD code = SystemCall([&] {
+        folder = CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    });
+    if (folder == INVALID_HANDLE_VALUE) {
+        RecordSystemError(error, code);
+    } else {
+        DWORD attributes = 0;
+        FileIdentity identity;
+        // Only the folder that was held, still a folder and no link.
+        if (Attributes(folder, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IdentityOfHandle(folder, &identity) &&
+            SameIdentity(identity, held.identity))
+            MarkForDeletion(error, folder);
+        CloseHandle(folder);
+    }
+    ReleaseFolder(held);
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "base/dyn_string.h"
+#include "base/folder_shape.h"
 #include "fs/error_state.h"
 
 // Which file or folder a handle or path refers to, whatever its spelling.
@@ -20,21 +21,27 @@ bool IdentityOfPath(const char* path, FileIdentity* identity);
 bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity);
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b);
 
-const int kMaxHeldLevels = 64;
+// Where a handle's file really is, as GetFinalPathNameByHandleW tells it. Tests put their own
+// answer in place to show that a delete whose file lies elsewhere does not happen.
+extern DWORD(WINAPI* FinalPathQuery)(HANDLE file, LPWSTR path, DWORD size, DWORD flags);
 
 struct HeldFolder {
-    DynString path;               // the folder as judged
-    HANDLE levels[kMaxHeldLevels];  // its root, every level below it, the folder itself (last),
-                                    // each with READ_CONTROL, so its descriptor can be read
+    DynString path;                                // the folder as judged
+    HANDLE levels[kMostFolderLevels];              // its root, every level below it, the folder
+                                                   // itself (last), each with READ_CONTROL, so
+                                                   // its descriptor can be read
+    FileIdentity identities[kMostFolderLevels];    // each level's own
     int count;
-    bool exists;                  // the folder is there and held: deletes may go on
-    FileIdentity identity;        // the folder's own
+    bool exists;                                   // the folder is there and held: deletes may go on
+    FileIdentity identity;                         // the folder's own
 };
 
 enum HoldResult {
     kHeld,          // every level is held, the folder itself too
     kNotThere,      // a level below the root is not there: nothing lies below it
-    kCannotHold,    // the root is missing, a level is a link or not a folder, or can't be opened
+    kRootNotThere,  // the drive or share is not there
+    kCannotHold,    // a level is a link or not a folder, can't be opened or examined, or the
+                    // folder has more levels than can be held
 };
 
 // Opens the root and every level of folder (rootLength bytes of root, then levels split at
@@ -56,6 +63,17 @@ enum DeleteOutcome {
 DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, const char* name,
                                  bool clearAttributes);
 
-// Every plain file of the held folder (no folder, hidden, system or volume-label entry, and
-// only names that address one entry); the first file that stays ends the sweep.
-void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held);
+// The identity of the file folder + "\" + name, when it is a plain file (no folder, no link)
+// lying directly in the held folder.
+bool IdentityInHeldFolder(const HeldFolder& held, const char* name, FileIdentity* identity);
+
+// Every plain file of the held folder (no folder, link, hidden or system file) but those
+// named in `keep` (count names, compared without case), listed through the held handle by
+// their own UTF-16 names; each is opened by that name and deleted through its own handle
+// only when the handle is the listed entry itself and lies directly in the folder. The
+// first file that stays ends the sweep.
+void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held, const char* const* keep, int count);
+
+// Removes the held folder itself once it is empty, through a handle checked to be the
+// folder that was held; every level is released.
+void RemoveHeldFolder(ErrorState& error, HeldFolder& held);

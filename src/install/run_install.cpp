@@ -4,6 +4,7 @@
 #include "base/product.h"
 #include "fs/code_page.h"
 #include "fs/file_services.h"
+#include "fs/held_folder.h"
 #include "fs/protection.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
@@ -145,6 +146,16 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Rec
     return next;
 }
 
+// True when a removal could hold every level of the folder that is already there: no link or
+// other reparse point on the way, no level that can't be examined. A folder not made yet, or
+// on a drive that is not there, is left to the steps that make it and report their failures.
+static bool LevelsCanBeHeld(const DynString& folder) {
+    HeldFolder held = {};
+    HoldResult hold = HoldFolder(folder, FolderRootLength(folder.data(), folder.size(), AnsiLeadBytes()), held);
+    ReleaseFolder(held);
+    return hold != kCannotHold;
+}
+
 static void Install(HWND dialog) {
     ErrorState error = {};
     DynString recordPath, installFolder;
@@ -155,10 +166,12 @@ static void Install(HWND dialog) {
     // removal's too.
     DynString staged[kProductFileCount];
     // A folder the removal would refuse (relative, holding a control byte, ending in a
-    // character cut in two, too long for its product paths to reach the system whole) is
-    // never installed into: its record would name a folder nobody installed, or one that no
-    // removal can clean up. Refused before anything is made or opened.
-    if (!IsInstallableFolder(installFolder.data(), installFolder.size(), AnsiLeadBytes())) {
+    // character cut in two, too long for its product paths to reach the system whole, deeper
+    // than a removal can hold, or reached through a link) is never installed into: its record
+    // would name a folder nobody installed, or one that no removal can clean up. Refused
+    // before anything is made or opened.
+    if (!IsInstallableFolder(installFolder.data(), installFolder.size(), AnsiLeadBytes()) ||
+        !LevelsCanBeHeld(installFolder)) {
         ShowMessage(kFolderTooDeep, 0, "");
         FinishFlag = +1;
     } else {

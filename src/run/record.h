@@ -11,9 +11,24 @@
 int OpenRecord(ErrorState& error, const DynString& recordPath);
 // Writes the install folder and one carriage return at the start of the open record file.
 void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFolder);
-// Reads the record at recordPath (at most 255 bytes from offset 0). False, with an empty
-// folder, when there is no record: the file is absent, unreadable, or holds no carriage
-// return in those bytes. *trusted, when asked for, tells whether only Administrators,
-// SYSTEM, TrustedInstaller and this process's user may change the file, as read through
-// the handle that read the record.
-bool ReadRecord(ErrorState& error, const DynString& recordPath, DynString& installFolder, bool* trusted = nullptr);
+enum RecordState {
+    kRecordAbsent,      // no file at the record's path
+    kRecordUnreadable,  // a file is there but can't be opened or read (another program holds
+                        // it, its user may not read it), or it is a link or a folder
+    kRecordRead,
+};
+
+// The record file as the removal found it.
+struct RecordCopy {
+    RecordState state;
+    DynString bytes;  // at most kRecordReadLimit bytes from its start
+    bool trusted;     // only Administrators, SYSTEM, TrustedInstaller and this process's user
+                      // may change it, as read through the handle that read it
+};
+
+// Reads the record without creating or changing it.
+RecordCopy ReadRecordCopy(ErrorState& error, const DynString& recordPath);
+// Deletes the record through the handle that reads it again, only while it is the file the
+// copy was read from would be: a plain file starting with the same bytes (not a record
+// rewritten in between, not a link in its place). True when it is deleted.
+bool DeleteRecordIfUnchanged(ErrorState& error, const DynString& recordPath, const RecordCopy& copy);

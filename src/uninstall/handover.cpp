@@ -5,13 +5,11 @@
 #include <string.h>
 
 #include "base/product.h"
-#include "base/record_text.h"
-#include "fs/file_services.h"
+#include "fs/code_page.h"
 #include "fs/held_folder.h"
 #include "fs/protection.h"
 #include "fs/system_call.h"
 #include "run/record.h"
-#include "uninstall/removal_scope.h"
 
 namespace {
 
@@ -37,18 +35,25 @@ DynString ProductPath(const DynString& folder, int index) {
     return folder + "\\" + kProductFileNames[index];
 }
 
-// True when no product file but the one at index `except` (none for -1) is there.
+// True when no product file but the one at index `except` is there.
 bool OtherProductFilesAbsent(const DynString& folder, int except) {
     for (int i = 0; i < kProductFileCount; ++i)
         if (i != except && !Absent(ProductPath(folder, i))) return false;
     return true;
 }
 
-// The same name, case aside, and the same file on disk.
-bool SameFile(const char* a, const char* b) {
-    FileIdentity identityA, identityB;
-    return lstrcmpiA(a, b) == 0 && IdentityOfPath(a, &identityA) && IdentityOfPath(b, &identityB) &&
-           SameIdentity(identityA, identityB);
+// The identity of the file a process runs, however its path is spelled.
+bool ImageIdentity(HANDLE process, FileIdentity* identity) {
+    wchar_t image[MAX_PATH * 2];
+    DWORD size = MAX_PATH * 2;
+    return QueryFullProcessImageNameW(process, 0, image, &size) && IdentityOfPathW(image, identity);
+}
+
+// True when the process runs the program file of the judged folder.
+bool RunsProgramOf(HANDLE process, const Removal& removal) {
+    FileIdentity image, program;
+    return removal.held.exists && ImageIdentity(process, &image) &&
+           IdentityInHeldFolder(removal.held, kProgram, &program) && SameIdentity(image, program);
 }
 
 DynString Decimal(uintptr_t number) {
@@ -174,10 +179,17 @@ bool LaunchHandOver(const char* program) {
 
 // ---- The copy's side ----
 
-// The inherited handle the variable names, when it is a handle of another process; 0 otherwise.
+// What the copy took over: the removal's process and the copy's own judgement of the folder.
+HANDLE gParent;
+Removal gRemoval;
+
+// The inherited handle the variable names, when it is a handle of another process; 0
+// otherwise. The variable goes from the environment.
 HANDLE InheritedParent() {
     uintptr_t value = 0;
-    if (!DecimalVariable(kHandOverVariable, UINTPTR_MAX, value)) return nullptr;
+    bool named = DecimalVariable(kHandOverVariable, UINTPTR_MAX, value);
+    SetEnvironmentVariableA(kHandOverVariable, nullptr);
+    if (!named) return nullptr;
     HANDLE handle = reinterpret_cast<HANDLE>(value);
     // Only a process handle has a process id; -1 is this process's own pseudo handle.
     DWORD id = GetProcessId(handle);
@@ -190,73 +202,48 @@ DWORD RetryLimit() {
                                                                                : kHandOverRetryLimit;
 }
 
-// True when the file name of `image` is the program's.
-bool IsProgramFile(const char* image) {
-    size_t n = strlen(image), name = strlen(kProgram);
-    return n > name && image[n - name - 1] == '\\' && lstrcmpiA(image + n - name, kProgram) == 0;
-}
-
-// True when the record names a folder and `image` is that folder's program file.
-bool RecordNamesImage(const char* image, DynString& folder) {
-    // Reading creates an absent record file empty: a hand-over that finds none makes none.
-    if (Absent(DynString(kDefaultRecordPath))) return false;
-    ErrorState error = {};
-    if (!ReadRecord(error, kDefaultRecordPath, folder)) return false;
-    return lstrcmpiA(image, ProductPath(folder, kProgramIndex).c_str()) == 0;
-}
-
-// Deletes the record through the handle that read it, so that it goes only while it names
-// `folder` (not a record rewritten in between, not a link in its place).
-void DeleteRecordNaming(const DynString& folder) {
-    HANDLE record = INVALID_HANDLE_VALUE;
-    SystemCall([&] {
-        record = CreateFileA(kDefaultRecordPath, GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    });
-    if (record == INVALID_HANDLE_VALUE) return;
-    char bytes[kRecordReadLimit];
-    DWORD got = 0;
-    DynString named;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (ReadFile(record, bytes, sizeof bytes, &got, nullptr) && ParseRecord(bytes, got, named) &&
-        named == folder && GetFileInformationByHandle(record, &info) &&
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        FILE_DISPOSITION_INFO disposition = {TRUE};
-        SystemCall([&] { SetFileInformationByHandle(record, FileDispositionInfo, &disposition, sizeof disposition); });
-    }
-    CloseHandle(record);
-}
-
-// The program file, in the folder held as the removal holds it; true when it is gone. The
-// folder is judged again before every attempt, as the removal does before every delete.
-bool DeleteProgramFile(const DynString& folder, FolderJudgement& judgement) {
-    HeldFolder held = {};
-    judgement = JudgeRecordedFolder(folder, &held);
-    if (judgement < kProductFilesOnly) return false;
-    ErrorState error = {};
-    DeleteOutcome outcome = held.exists ? DeleteInHeldFolder(error, held, kProgram, true) : kAbsent;
-    // The removal's sweep of every other plain file ended at the running program: it goes
-    // on from there.
-    bool gone = outcome == kDeleted || outcome == kAbsent;
-    if (gone && held.exists && judgement == kWholeFolder) DeleteEveryPlainFile(error, held);
-    ReleaseFolder(held);
-    return gone;
-}
-
-// What the removal could not do while it ran from the folder.
-void FinishRemoval(const DynString& folder) {
+// What the removal could not do while it ran from the folder: the program file, in the
+// folder held since the judgement; then the folder, when the judgement allows it, and the
+// record once no product file is left.
+void FinishRemoval(Removal& removal) {
     const DWORD limit = RetryLimit();
     const DWORD start = GetTickCount();
-    FolderJudgement judgement = kCannotJudge;
-    while (!DeleteProgramFile(folder, judgement)) {
+    ErrorState error = {};
+    for (;;) {
+        DeleteOutcome outcome = DeleteInHeldFolder(error, removal.held, kProgram, true);
+        if (outcome == kDeleted || outcome == kAbsent) break;
         // The record stays, so that a later removal says what is left and finishes it.
-        if (judgement < kProductFilesOnly || GetTickCount() - start >= limit) return;
+        if (outcome == kRefused || GetTickCount() - start >= limit) return;
         Sleep(kRetryPause);
     }
-    ErrorState error = {};
-    if (judgement == kWholeFolder && JudgeRecordedFolder(folder) == kWholeFolder) RemoveFolder(error, folder);
-    if (JudgeRecordedFolder(folder) >= kProductFilesOnly && OtherProductFilesAbsent(folder, -1))
-        DeleteRecordNaming(folder);
+    bool productGone = OtherProductFilesAbsent(removal.folder, -1);
+    if (removal.judgement == kWholeFolder) RemoveHeldFolder(error, removal.held);
+    if (productGone) DeleteRecordIfUnchanged(error, DynString(kDefaultRecordPath), removal.record);
+}
+
+// True for the name of a hand-over's folder: the prefix, then digits and dashes.
+bool IsHandOverFolderName(const char* name) {
+    size_t prefix = strlen(kHandOverFolderPrefix);
+    if (strncmp(name, kHandOverFolderPrefix, prefix) != 0 || !name[prefix]) return false;
+    for (const char* p = name + prefix; *p; ++p)
+        if (!((*p >= '0' && *p <= '9') || *p == '-')) return false;
+    return true;
+}
+
+// True when folder holds nothing but, at most, the program file.
+bool HoldsOnlyTheProgram(const DynString& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool only = true;
+    do {
+        const char* name = entry.cFileName;
+        bool dots = strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+        if (!dots && (lstrcmpiA(name, kProgram) != 0 || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)))
+            only = false;
+    } while (only && FindNextFileA(search, &entry));
+    FindClose(search);
+    return only;
 }
 
 // The copy and its folder go when Windows next starts, but only a copy that runs from a
@@ -282,34 +269,71 @@ void ScheduleOwnRemoval() {
 
 }  // namespace
 
-bool StartHandOver(const DynString& installFolder) {
-    if (JudgeRecordedFolder(installFolder) < kProductFilesOnly) return false;
-    if (!OtherProductFilesAbsent(installFolder, kProgramIndex)) return false;
-    DynString program = ProductPath(installFolder, kProgramIndex);
-    char own[MAX_PATH], image[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH), size = MAX_PATH;
-    if (n == 0 || n >= MAX_PATH || !SameFile(own, program.c_str())) return false;
-    // The hand-over knows this process by its image name: it must name the same file.
-    if (!QueryFullProcessImageNameA(GetCurrentProcess(), 0, image, &size) || lstrcmpiA(image, program.c_str()) != 0)
-        return false;
-    return LaunchHandOver(own);
+bool StartHandOver(const Removal& removal) {
+    if (removal.judgement < kProductFilesOnly || !removal.held.exists) return false;
+    if (!OtherProductFilesAbsent(removal.folder, kProgramIndex)) return false;
+    if (!RunsProgramOf(GetCurrentProcess(), removal)) return false;
+    char own[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
+    return n != 0 && n < MAX_PATH && LaunchHandOver(own);
 }
 
-bool IsHandOver() { return GetEnvironmentVariableA(kHandOverVariable, nullptr, 0) != 0; }
+bool BeginHandOver() {
+    if (GetEnvironmentVariableA(kHandOverVariable, nullptr, 0) == 0) return false;
+    gParent = InheritedParent();
+    if (!gParent) return false;
+    // Judged as the removal judges, once, while the removal's process still runs its file.
+    ErrorState error = {};
+    JudgeRemoval(error, gRemoval);
+    if (RunsProgramOf(gParent, gRemoval)) return true;
+    ReleaseRemoval(gRemoval);
+    CloseHandle(gParent);
+    gParent = nullptr;
+    return false;
+}
 
 UINT RunHandOver() {
-    bool trusted = false;
-    HANDLE parent = InheritedParent();
-    char image[MAX_PATH];
-    DWORD n = MAX_PATH;
-    DynString folder;
-    // It waits only for a process of this program, as long as that runs; whether that was
-    // the installed copy is asked of the record once it has ended.
-    if (parent && QueryFullProcessImageNameA(parent, 0, image, &n) && IsProgramFile(image) &&
-        WaitForSingleObject(parent, INFINITE) == WAIT_OBJECT_0 && RecordNamesImage(image, folder)) {
-        trusted = true;
-        FinishRemoval(folder);
-    }
+    WaitForSingleObject(gParent, INFINITE);
+    CloseHandle(gParent);
+    // The record the judgement read must still be there, unchanged: a record that names
+    // another installation now is not this removal's to finish.
+    ErrorState error = {};
+    RecordCopy now = ReadRecordCopy(error, DynString(kDefaultRecordPath));
+    bool unchanged = now.state == kRecordRead && now.bytes == gRemoval.record.bytes;
+    if (unchanged) FinishRemoval(gRemoval);
+    ReleaseRemoval(gRemoval);
+    DeleteEarlierHandOvers();
     ScheduleOwnRemoval();
-    return trusted ? 0 : 1;
+    return unchanged ? 0 : 1;
+}
+
+void DeleteEarlierHandOvers() {
+    char temp[MAX_PATH], own[MAX_PATH];
+    DWORD t = GetTempPathA(MAX_PATH, temp);
+    DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
+    if (t == 0 || t >= MAX_PATH || n == 0 || n >= MAX_PATH) return;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((DynString(temp) + kHandOverFolderPrefix + "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            !IsHandOverFolderName(entry.cFileName))
+            continue;
+        DynString folder = DynString(temp) + entry.cFileName;
+        // Not this process's own folder: its program runs.
+        FileIdentity ownFile, inFolder;
+        if (IdentityOfPath(own, &ownFile) && IdentityOfPath((folder + "\\" + kProgram).c_str(), &inFolder) &&
+            SameIdentity(ownFile, inFolder))
+            continue;
+        HeldFolder held = {};
+        if (HoldFolder(folder, FolderRootLength(folder.c_str(), folder.size(), AnsiLeadBytes()), held) != kHeld) continue;
+        ErrorState error = {};
+        // A program file that a process still runs can't be deleted: its folder stays.
+        DeleteOutcome outcome = HoldsOnlyTheProgram(folder) ? DeleteInHeldFolder(error, held, kProgram, true) : kRefused;
+        if (outcome == kDeleted || outcome == kAbsent)
+            RemoveHeldFolder(error, held);
+        else
+            ReleaseFolder(held);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "base/dyn_string.h"
+#include "uninstall/removal_scope.h"
 
 // The environment variable that makes a process the hand-over: the value, in decimal, of
 // the inherited handle of the process it takes over from. A command line can't carry it.
@@ -18,17 +19,25 @@ constexpr DWORD kHandOverRetryLimit = 30000;
 constexpr const char* kHandOverFolderPrefix = "QBinstaller100-handover-";
 
 // The removal's side. Called once the removal has deleted what it could and a product file
-// is left: when that file is the running program itself, <installFolder>\QBinstaller100.exe,
-// and the four other product files are gone, starts the hand-over and returns true; the
-// removal then reports success and leaves the record to the hand-over. False otherwise
-// (the program runs from another copy, something else is left, or the hand-over can't be
-// started), and nothing has changed.
-bool StartHandOver(const DynString& installFolder);
+// is left: when that file is the running program itself (the same file, however the record
+// spells its folder) and the four other product files are gone, starts the hand-over and
+// returns true; the removal then reports success and leaves the record to the hand-over.
+// False otherwise (the program runs from another copy, something else is left, or the
+// hand-over can't be started), and nothing has changed.
+bool StartHandOver(const Removal& removal);
 
-// The copy's side. True when this process was started as a hand-over (the variable is set).
-bool IsHandOver();
-// Does the hand-over's work and returns the exit code: 0 when it ran (the record is left
-// when the program file stayed), 1 when it refused: the variable names no other process of
-// this program, or once that process has ended the record does not name its folder. A
-// refusal deletes nothing.
+// The copy's side. True when this process is a hand-over: the variable names an inherited
+// handle of another process whose image is the program file in the folder the record names.
+// The copy has then judged that folder, as the removal does, and holds it. Either way the
+// variable is gone from this process's environment, so that no process it starts sees it.
+bool BeginHandOver();
+// Waits for the removal's process to end, then deletes the program file, removes the folder
+// where the judgement allows it and deletes the record last, if it is unchanged; deletes
+// earlier hand-overs' folders that no process uses any more. Returns the exit code: 0 when
+// it ran (the record is left when the program file stayed), 1 when it refused because the
+// record changed meanwhile; a refusal deletes nothing of the product's.
 UINT RunHandOver();
+
+// Deletes the folders of earlier hand-overs in the temp folder (all but this process's own)
+// that hold nothing but the program file, which no process runs any more.
+void DeleteEarlierHandOvers();

@@ -1,35 +1,45 @@
-// What the uninstaller may delete in a recorded install folder, judged from its text and
-// from what the disk shows now.
+// What the uninstaller may delete, judged once per removal from the record and from what the
+// disk says through the handles the removal holds: the parent's passes, its sweep, the
+// removal of the folder and the hand-over's work all obey that one judgement.
 #pragma once
+#include <windows.h>
+#include <shtypes.h>
+
 #include "base/dyn_string.h"
 #include "base/folder_shape.h"
+#include "fs/error_state.h"
 #include "fs/held_folder.h"
+#include "run/record.h"
 
 enum FolderJudgement {
-    kNoUsableFolder,   // the text names no folder that may be touched: delete nothing but the record
-    kCannotJudge,      // a level is a link, can't be examined, or the root is not there:
-                       // delete nothing, keep the record, say the removal is incomplete
+    kNoUsableFolder,   // the record names no folder that may be touched: delete nothing but the record
+    kCannotJudge,      // the record can't be read, a level is a link, can't be examined, or the
+                       // root is not there: delete nothing, keep the record, say the removal is
+                       // incomplete
     kProductFilesOnly, // the five product files by exact name, nothing else, no folder removal
     kWholeFolder,      // the product files, every other plain file, the folder itself
 };
 
-// Judges the recorded folder. When held is given and the folder is there, it comes back held
-// (see HoldFolder) for the deletes; the caller releases it.
-FolderJudgement JudgeRecordedFolder(const DynString& folder, HeldFolder* held = nullptr);
+// One removal's judgement.
+struct Removal {
+    RecordCopy record;
+    DynString folder;           // the install folder the record names
+    FolderJudgement judgement;
+    HeldFolder held;            // the folder's levels, held from the judgement until released
+};
 
-// The judgement as a scope: RemoveNothing for both kNoUsableFolder and kCannotJudge.
-RemovalScope DecideRemovalScope(const DynString& folder);
+// Reads the record and judges its folder. kWholeFolder only for a folder whose text allows it,
+// whose every level is held, that is no known folder however it is reached, and whose record
+// and folder no one but Administrators, SYSTEM, TrustedInstaller and this process's user may
+// change. The folder stays held, when it is there, until ReleaseRemoval.
+void JudgeRemoval(ErrorState& error, Removal& removal);
+void ReleaseRemoval(Removal& removal);
+// The judgement of a recorded folder, given whether its record may be trusted; held comes
+// back holding the folder when it is there.
+FolderJudgement JudgeFolder(const DynString& folder, bool recordTrusted, HeldFolder& held);
 
-// A record or folder that others may change is trusted with the product's own files only:
-// kWholeFolder stays only when the record, as read (recordTrusted), and the held folder may
-// be changed by no one but Administrators, SYSTEM, TrustedInstaller and this process's user;
-// otherwise kProductFilesOnly (a folder that is not there has nothing to trust). A narrower
-// judgement stays as it is.
-FolderJudgement WithinTrust(FolderJudgement judgement, bool recordTrusted, const HeldFolder& held);
-
-// True for the folders whose files are not the product's to take, whatever else lies there:
-// anything inside the Windows folder, the folder of profiles, every profile folder and every
-// folder up to two levels below one, and the known folders that live elsewhere or deeper
-// (Program Files and its twins, Common Files, ProgramData, Public, the Start Menu folders, the
-// per-user programs folder, the user's temp folder, ...). Compared by name and by identity.
-bool IsKnownFolder(const DynString& folder);
+// How the judgement asks for a known folder's path: SHGetKnownFolderPath of shell32, loaded
+// from the system folder when a removal first asks (start-up never loads it). Tests watch the
+// questions through it.
+typedef HRESULT(WINAPI* KnownFolderPathFn)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+extern KnownFolderPathFn KnownFolderQuery;

@@ -19,14 +19,13 @@ static HWND gUninstallingDialog = 0;
 HWND UninstallingDialog() { return gUninstallingDialog; }
 
 RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder) {
-    bool recordTrusted = false;
-    if (!ReadRecord(error, kDefaultRecordPath, installFolder, &recordTrusted)) return RemoveNothing;
-    HeldFolder held = {};
-    FolderJudgement judgement = WithinTrust(JudgeRecordedFolder(installFolder, &held), recordTrusted, held);
-    ReleaseFolder(held);
-    return judgement == kWholeFolder ? RemoveWholeFolder
-           : judgement == kProductFilesOnly ? RemoveProductFilesOnly
-                                            : RemoveNothing;
+    Removal removal;
+    JudgeRemoval(error, removal);
+    ReleaseRemoval(removal);
+    installFolder = removal.folder;
+    return removal.judgement == kWholeFolder       ? RemoveWholeFolder
+           : removal.judgement == kProductFilesOnly ? RemoveProductFilesOnly
+                                                    : RemoveNothing;
 }
 
 static bool IsFile(DWORD attributes) {
@@ -49,12 +48,11 @@ void RunUninstall(HWND dialog) {
     ProcedureRunning = true;
 
     ErrorState error = {};
-    DynString folder;
-    HeldFolder held = {};
-    bool recordTrusted = false;
-    FolderJudgement judgement = ReadRecord(error, kDefaultRecordPath, folder, &recordTrusted)
-                                    ? WithinTrust(JudgeRecordedFolder(folder, &held), recordTrusted, held)
-                                    : kNoUsableFolder;
+    // Judged once: every pass, the sweep, the folder's removal and the hand-over obey it.
+    Removal removal;
+    JudgeRemoval(error, removal);
+    const DynString& folder = removal.folder;
+    const FolderJudgement judgement = removal.judgement;
     for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
 
     // A pass per product file, then one for every other plain file of the folder.
@@ -66,28 +64,25 @@ void RunUninstall(HWND dialog) {
         PumpOneMessage(1000);
         SleepMilliseconds(500);
         FilePaths[pass] = target;
-        if (judgement < kProductFilesOnly || !held.exists) continue;
-        // Looked at again before every delete: a drive may have gone while we waited.
-        if (JudgeRecordedFolder(folder) == kCannotJudge) {
-            judgement = kCannotJudge;
-            continue;
-        }
+        if (judgement < kProductFilesOnly || !removal.held.exists) continue;
         if (pass < kProductFileCount)
-            DeleteInHeldFolder(error, held, FileNames[pass].c_str(), true);
+            DeleteInHeldFolder(error, removal.held, FileNames[pass].c_str(), true);
         else if (judgement == kWholeFolder)
-            DeleteEveryPlainFile(error, held);
+            // The product's files had their passes; one that stayed (the running program) does
+            // not end this one.
+            DeleteEveryPlainFile(error, removal.held, kProductFileNames, kProductFileCount);
     }
 
-    // A product file still there, or a folder that could not be judged, means the removal is
-    // not done: the record stays so that a later run can finish it, and the user is told.
-    bool complete = judgement == kNoUsableFolder ||
-                    (judgement != kCannotJudge && !ProductFileLeft(folder));
+    // A product file still there, or a record or folder that could not be judged, means the
+    // removal is not done: the record stays so that a later run can finish it, and the user
+    // is told.
+    bool complete = judgement == kNoUsableFolder || (judgement != kCannotJudge && !ProductFileLeft(folder));
     // Run from the installed copy, the program's own file is what is left: a copy of the
     // program deletes it, and the record after it, once this process has ended.
-    bool handedOver = !complete && judgement != kCannotJudge && StartHandOver(folder);
-    if (complete) DeleteFiles(error, DynString(kDefaultRecordPath));
-    ReleaseFolder(held);
-    if (judgement == kWholeFolder) RemoveFolder(error, folder);
+    bool handedOver = !complete && judgement != kCannotJudge && StartHandOver(removal);
+    if (complete) DeleteRecordIfUnchanged(error, DynString(kDefaultRecordPath), removal.record);
+    if (judgement == kWholeFolder) RemoveHeldFolder(error, removal.held);
+    ReleaseRemoval(removal);
     ShowMessage(complete || handedOver ? kUninstallSuccess : kUninstallIncomplete, 0, "");
     CloseDialog(dialog, 0);
     ProcedureRunning = false;

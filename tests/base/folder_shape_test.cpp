@@ -128,3 +128,30 @@ TEST(FolderShape, RootLength) {
     EXPECT_EQ(FolderRootLength("\\\\\x83\x5C\\s", 6, kSingle), 0u);
     EXPECT_EQ(FolderRootLength("c:\x83\x5C", 4, kCp932), 0u);
 }
+
+// A removal holds every level of its folder, the root included, and no more than 64: the
+// install takes no folder deeper than that.
+TEST(FolderShape, LevelsAndTheDeepestInstallableFolder) {
+    const struct {
+        std::string folder;
+        size_t levels;
+    } cases[] = {
+        {"c:", 1}, {"c:\\", 1}, {"c:\\zarvo", 2}, {"c:\\zarvo\\quorbel\\", 3}, {"c:/zarvo/quorbel", 3},
+        {"\\\\srv\\share", 1}, {"\\\\srv\\share\\x\\y", 3}, {"zarvo\\quorbel", 0}, {"", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FolderLevelCount(c.folder.data(), c.folder.size(), kSingle), c.levels) << c.folder;
+    // "c:" followed by 63 levels is 64 in all; the 64th level below the root is one too many.
+    std::string deepest = "c:";
+    for (int i = 0; i < 63; ++i) deepest += "\\d";
+    EXPECT_EQ(FolderLevelCount(deepest.data(), deepest.size(), kSingle), 64u);
+    EXPECT_TRUE(IsInstallableFolder(deepest.data(), deepest.size(), kSingle));
+    std::string deeper = deepest + "\\d";
+    EXPECT_EQ(ScopeOfFolderText(deeper.data(), deeper.size(), kSingle), RemoveWholeFolder);
+    EXPECT_FALSE(IsInstallableFolder(deeper.data(), deeper.size(), kSingle));
+    // In code page 932 a "\" that is the second byte of "ソ" divides no levels.
+    const std::string so = "\x83\x5C";
+    const std::string folder = "c:\\" + so + "x\\y";
+    EXPECT_EQ(FolderLevelCount(folder.data(), folder.size(), kCp932), 3u);
+    EXPECT_EQ(FolderLevelCount(folder.data(), folder.size(), kSingle), 4u);
+}

@@ -191,7 +191,7 @@ TEST_F(TrimmedNames, AHeldFolderRefusesThem) {
     ASSERT_EQ(HoldFolder(Dyn(At("trim")), 2, held), kHeld);
     EXPECT_EQ(DeleteInHeldFolder(error, held, "x.", true), kRefused);
     EXPECT_EQ(DeleteInHeldFolder(error, held, "y ", true), kRefused);
-    DeleteEveryPlainFile(error, held);
+    DeleteEveryPlainFile(error, held, nullptr, 0);
     ReleaseFolder(held);
     ExpectNoError();
     ExpectHiddenFilesKept();

@@ -318,6 +318,50 @@ TEST_F(Install, AFolderTheRemovalWouldRefuseIsRefusedBeforeAnythingIsMade) {
     }
 }
 
+// The removal holds every level of its folder and deletes nothing below a link or a level
+// it can't examine, nor in a folder deeper than it can hold: what the disk says of the
+// levels already there is judged before anything is made, as the text is.
+TEST_F(Install, AFolderBelowALinkOrTooDeepForARemovalIsRefusedBeforeAnythingIsMade) {
+    std::string deep = "c:\\zarvo";
+    for (int level = 2; level <= 64; ++level) deep += "\\d";  // c: and 64 levels below it
+    const struct {
+        const char* what;
+        std::string tail;
+    } cases[] = {
+        {"the folder is a link", "c:\\zarvo\\linked"},
+        {"a link above the folder", "c:\\zarvo\\linked\\quorbel"},
+        {"a level that can't be examined", "c:\\zarvo\\locked\\quorbel"},
+        {"a folder 64 levels below its drive", deep},
+    };
+    MakeFolders("c:\\zarvo\\target");
+    MakeFolders("c:\\zarvo\\locked");
+    MakeFolderLink("c:\\zarvo", "linked", "target");
+    LockFolder("c:\\zarvo", "locked", true);
+    const std::vector<std::string> before = DriveState();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetCommandLineTail(c.tail.c_str());
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        Outcome run = PressOk();
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kFolderDepth});
+        EXPECT_EQ(FinishFlag, 1);
+        EXPECT_TRUE(run.progress.empty());
+        EXPECT_EQ(DriveState(), before) << "nothing made, copied or deleted";
+        EXPECT_TRUE(FolderEntries("c:\\zarvo\\target").empty()) << "nothing made behind the link";
+        EXPECT_FALSE(FileExists(kRecord)) << "the record is not even opened";
+    }
+    LockFolder("c:\\zarvo", "locked", false);
+    RemoveFolderLink("c:\\zarvo", "linked");
+    // One level less, made up to its parent, is a folder a removal can hold: it installs.
+    const std::string deepest = deep.substr(0, deep.size() - 2);
+    MakeFolders(deepest.substr(0, deepest.size() - 2));
+    SetCommandLineTail(deepest.c_str());
+    FinishFlag = 0;
+    EXPECT_EQ(BoxTexts(PressOk().boxes), std::vector<std::string>{kSuccess});
+    ExpectInstalled(deepest);
+}
+
 // The longest folder the removal accepts installs, and its record reads back whole.
 TEST_F(Install, TheLongestFolderInstalls) {
     const std::string folder = "c:\\zarvo\\" + std::string(227, 'l');

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/record_text.h"
 #include "fs/file_services.h"
 #include "run/record.h"
 #include "support/dyn_text.h"
@@ -30,11 +31,12 @@ protected:
         WriteRecord(error, n, Dyn(installFolder));
         CloseFile(error, n);
     }
-    // The folder ReadRecord finds, or "<none>".
+    // The folder the record names, or "<none>".
     std::string Read() {
+        RecordCopy copy = ReadRecordCopy(error, Dyn(kRecord));
         DynString folder("left over");
-        bool found = ReadRecord(error, Dyn(kRecord), folder);
-        if (!found) EXPECT_TRUE(folder.empty());
+        bool found = copy.state == kRecordRead && ParseRecord(copy.bytes.data(), copy.bytes.size(), folder);
+        if (copy.state == kRecordRead && !found) EXPECT_TRUE(folder.empty());
         return found ? Std(folder) : "<none>";
     }
     ErrorState error = {};
@@ -79,9 +81,68 @@ TEST_F(Record, WithoutACarriageReturnThereIsNoFolder) {
     EXPECT_EQ(error.number, 0);
 }
 
-TEST_F(Record, AnAbsentRecordFileHasNoFolder) {
-    EXPECT_EQ(Read(), "<none>");
+TEST_F(Record, AnAbsentRecordFileHasNoFolderAndIsNotMade) {
+    EXPECT_EQ(ReadRecordCopy(error, Dyn(kRecord)).state, kRecordAbsent);
+    EXPECT_FALSE(FileExists(kRecord));
     EXPECT_EQ(error.number, 0);
+}
+
+// A record that is there but can't be read is not taken for one that names no folder.
+TEST_F(Record, ARecordThatIsThereButCantBeReadIsUnreadableAndUnchanged) {
+    const std::string bytes = "c:\\zarvo\\quorbel\r";
+    const struct {
+        const char* what;
+        DWORD share;  // of another program's handle; 0 for none
+        bool folder;  // a folder stands at the record's path
+    } cases[] = {
+        {"held without sharing", 0, false},
+        {"held by a program that lets others delete it only", FILE_SHARE_DELETE, false},
+        {"held by a writer that lets others read", FILE_SHARE_READ | FILE_SHARE_DELETE, false},
+        {"a folder", 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveTree(kRecord);
+        if (c.folder) {
+            MakeFolders(kRecord);
+        } else {
+            WriteFileBytes(kRecord, bytes);
+        }
+        HANDLE other = c.folder ? INVALID_HANDLE_VALUE
+                                : CreateFileA(kRecord.c_str(), GENERIC_READ | GENERIC_WRITE, c.share, nullptr,
+                                              OPEN_EXISTING, 0, nullptr);
+        ASSERT_TRUE(c.folder || other != INVALID_HANDLE_VALUE);
+        RecordCopy copy = ReadRecordCopy(error, Dyn(kRecord));
+        EXPECT_EQ(copy.state, kRecordUnreadable);
+        EXPECT_FALSE(DeleteRecordIfUnchanged(error, Dyn(kRecord), copy));
+        if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+        if (!c.folder) EXPECT_EQ(ReadFileBytes(kRecord), bytes);
+    }
+    RemoveTree(kRecord);
+    // One its user may not read.
+    WriteFileBytes(kRecord, bytes);
+    LockFile(kFolder, "record.dat", true);
+    EXPECT_EQ(ReadRecordCopy(error, Dyn(kRecord)).state, kRecordUnreadable);
+    LockFile(kFolder, "record.dat", false);
+    EXPECT_EQ(ReadFileBytes(kRecord), bytes);
+}
+
+// The record goes through the handle that reads it again, and only while it starts with the
+// bytes the removal judged.
+TEST_F(Record, ARecordIsDeletedOnlyWhileItIsUnchanged) {
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\rold tail");
+    RecordCopy copy = ReadRecordCopy(error, Dyn(kRecord));
+    ASSERT_EQ(copy.state, kRecordRead);
+    EXPECT_EQ(Std(copy.bytes), "c:\\zarvo\\quorbel\rold tail");
+
+    WriteFileBytes(kRecord, "c:\\zarvo\\other\r");
+    EXPECT_FALSE(DeleteRecordIfUnchanged(error, Dyn(kRecord), copy));
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\other\r");
+
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\rold tail");
+    EXPECT_TRUE(DeleteRecordIfUnchanged(error, Dyn(kRecord), copy));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_FALSE(DeleteRecordIfUnchanged(error, Dyn(kRecord), copy)) << "nothing left to delete";
 }
 
 TEST_F(Record, ARecordFileHeldByAnotherProgramFailsTheWriteWith52) {
@@ -102,6 +163,9 @@ TEST_F(Record, AReadOnlyRecordIsReadButNotWritten) {
     ASSERT_TRUE(SetFileAttributesA(kRecord.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(Read(), "c:\\old");
     EXPECT_EQ(error.number, 0);
+    // Nor deleted by a removal: the system refuses.
+    EXPECT_FALSE(DeleteRecordIfUnchanged(error, Dyn(kRecord), ReadRecordCopy(error, Dyn(kRecord))));
+    error = {};
     Write("c:\\zarvo\\quorbel");
     EXPECT_EQ(error.number, 70);
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\old\r");

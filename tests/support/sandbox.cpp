@@ -143,3 +143,107 @@ void ResetSandbox() {
     RemoveTree("c:\\zarvo");
     RemoveTree("c:\\quorbelregistry.dat");
 }
+
+namespace {
+
+std::string WithSeparator(const std::string& folder) {
+    return folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
+}
+
+// Starts the host tool with `command`, its current folder `folder`; true when it started.
+// Wine gives no handle of a host program's process: the callers wait for its effect.
+bool HostTool(const std::string& folder, const std::string& command) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string tool = std::string(temp) + "qb-folder-link.exe";
+    const std::string script =
+        "#!/bin/sh\n"
+        "case \"$1\" in\n"
+        "  make) exec ln -s -- \"$2\" \"$3\" ;;\n"
+        "  remove) [ -L \"$2\" ] && exec rm -f -- \"$2\" ;;\n"
+        "  lock) exec chmod 000 -- \"$2\" ;;\n"
+        "  unlock) exec chmod 755 -- \"$2\" ;;\n"
+        "esac\n"
+        "case \"$1 $2\" in\n"
+        "  'drive '[d-y]:) exec ln -sfn -- \"$PWD\" \"$WINEPREFIX/dosdevices/$2\" ;;\n"
+        "  'undrive '[d-y]:) exec rm -f -- \"$WINEPREFIX/dosdevices/$2\" ;;\n"
+        "esac\n"
+        "exit 2\n";
+    // Written once: Wine keeps a started file open for a while.
+    if (ReadFileBytes(tool) != script) WriteFileBytes(tool, script);
+    std::string commandLine = "qb-folder-link " + command;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessA(tool.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                  WithSeparator(folder).c_str(), &startup, &process);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    if (process.hThread) CloseHandle(process.hThread);
+    return started != 0;
+}
+
+// Waits up to 5 s for done() to come true.
+template <typename Done>
+bool WaitFor(Done done) {
+    for (int waited = 0; waited < 5000; waited += 20) {
+        if (done()) return true;
+        Sleep(20);
+    }
+    return done();
+}
+
+}  // namespace
+
+bool IsReparsePoint(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+void MakeFolderLink(const std::string& parent, const std::string& name, const std::string& target) {
+    ASSERT_TRUE(HostTool(parent, "make " + target + " " + name));
+    std::string link = WithSeparator(parent) + name;
+    ASSERT_TRUE(WaitFor([&] { return IsReparsePoint(link); })) << link << " is no reparse point";
+}
+
+void RemoveFolderLink(const std::string& parent, const std::string& name) {
+    std::string link = WithSeparator(parent) + name;
+    if (!IsReparsePoint(link)) return;
+    HostTool(parent, "remove " + name);
+    WaitFor([&] { return !IsReparsePoint(link); });
+}
+
+namespace {
+
+// Whether the entry can be entered (a folder) or read (a file).
+bool CanReach(const std::string& path, bool folder) {
+    if (folder)
+        return GetFileAttributesA((path + "\\probe").c_str()) != INVALID_FILE_ATTRIBUTES ||
+               GetLastError() != ERROR_ACCESS_DENIED;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_ACCESS_DENIED;
+    CloseHandle(h);
+    return true;
+}
+
+void Lock(const std::string& parent, const std::string& name, bool locked, bool folder) {
+    std::string path = WithSeparator(parent) + name;
+    ASSERT_TRUE(HostTool(parent, std::string(locked ? "lock " : "unlock ") + name));
+    bool changed = WaitFor([&] { return CanReach(path, folder) != locked; });
+    EXPECT_TRUE(changed) << path << (locked ? " can still be reached" : " still can't be reached");
+}
+
+}  // namespace
+
+void LockFolder(const std::string& parent, const std::string& name, bool locked) { Lock(parent, name, locked, true); }
+void LockFile(const std::string& parent, const std::string& name, bool locked) { Lock(parent, name, locked, false); }
+
+void MapDrive(const std::string& drive, const std::string& folder) {
+    ASSERT_TRUE(HostTool(folder, "drive " + drive)) << drive << " onto " << folder;
+    ASSERT_TRUE(WaitFor([&] { return FolderExists(drive + "\\"); })) << drive << " is not there";
+}
+
+void UnmapDrive(const std::string& drive) {
+    HostTool("c:\\", "undrive " + drive);
+    WaitFor([&] { return !FolderExists(drive + "\\"); });
+}

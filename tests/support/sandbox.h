@@ -38,3 +38,24 @@ std::string SampleBytes(const std::string& name);  // the bytes StageProduct wri
 
 // Removes c:\zarvo and c:\quorbelregistry.dat: a clean machine.
 void ResetSandbox();
+
+// Folder links and drives. Wine shows a host directory symlink inside the sandbox as a
+// reparse point (attributes 0x410), the stand-in for a junction; its own CreateSymbolicLinkA
+// creates nothing, and its DefineDosDevice maps no drive that files can be reached through.
+// Wine runs a file that is no Windows program as a host program, so a small shell script,
+// written to the sandbox's temporary folder with an ".exe" name, makes and removes links,
+// locks folders and maps drive letters, each time started in the folder it acts in and
+// touching only names relative to it (and, for a drive, the prefix's own drive list).
+bool IsReparsePoint(const std::string& path);
+// Makes parent\name a link to parent\target (a folder); waits until Wine shows it.
+void MakeFolderLink(const std::string& parent, const std::string& name, const std::string& target);
+void RemoveFolderLink(const std::string& parent, const std::string& name);
+// Makes parent\name a folder that can't be entered (no permissions at all), or undoes it;
+// waits until Wine sees the change.
+void LockFolder(const std::string& parent, const std::string& name, bool locked);
+// The same for a file: nobody may read it.
+void LockFile(const std::string& parent, const std::string& name, bool locked);
+// Maps the drive letter ("x:", d: to y:) onto folder, as a substituted or mapped network
+// drive is, and takes it away again.
+void MapDrive(const std::string& drive, const std::string& folder);
+void UnmapDrive(const std::string& drive);

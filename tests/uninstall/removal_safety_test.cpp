@@ -16,6 +16,16 @@ std::string ScopeName(RemovalScope s) {
     return s == RemoveNothing ? "nothing" : s == RemoveProductFilesOnly ? "product files only" : "whole folder";
 }
 
+// The judgement of a folder whose record may be trusted.
+RemovalScope ScopeOf(const std::string& folder) {
+    HeldFolder held = {};
+    FolderJudgement judgement = JudgeFolder(DynString(folder.c_str()), true, held);
+    ReleaseFolder(held);
+    return judgement == kWholeFolder       ? RemoveWholeFolder
+           : judgement == kProductFilesOnly ? RemoveProductFilesOnly
+                                            : RemoveNothing;
+}
+
 }  // namespace
 
 TEST_F(RemovalSafety, OnlyAReadableRecordOfAnAbsoluteFolderAllowsDeletion) {
@@ -79,7 +89,7 @@ TEST_F(RemovalSafety, LinksRootsAndTheWindowsFoldersLimitWhatMayGo) {
         RemovalScope scope;
     } cases[] = {
         {"t:\\behind", RemoveWholeFolder},
-        {"t:\\not\\there\\yet", RemoveWholeFolder},
+        {"t:\\not\\there\\yet", RemoveProductFilesOnly},  // nothing there, nothing to trust
         {"t:\\linked", RemoveNothing},                    // the folder is a link
         {"t:\\linked\\", RemoveNothing},
         {"t:\\linkedparent\\quorbel", RemoveNothing},     // a folder above it is one
@@ -94,7 +104,7 @@ TEST_F(RemovalSafety, LinksRootsAndTheWindowsFoldersLimitWhatMayGo) {
         {std::string(windows) + "\\temp", RemoveProductFilesOnly},  // inside the Windows folder
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ScopeName(DecideRemovalScope(DynString(c.folder.c_str()))), ScopeName(c.scope)) << c.folder;
+        EXPECT_EQ(ScopeName(ScopeOf(c.folder)), ScopeName(c.scope)) << c.folder;
 }
 
 // Records that lead nowhere safe, and a drive root, run through the whole removal: the
