@@ -84,6 +84,10 @@ std::vector<std::string> PendingDeletes() {
     return paths;
 }
 
+bool IsHandOverFolder(const std::string& name) {
+    return name.compare(0, strlen(kHandOverFolderPrefix), kHandOverFolderPrefix) == 0;
+}
+
 bool Contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), Lower(item)) != list.end();
 }
@@ -109,8 +113,7 @@ protected:
         SetEnvironmentVariableA(kHandOverRetryVariable, nullptr);
         // The hand-over's own folders: Windows would delete them when it next starts.
         for (const std::string& name : FolderEntries(TempFolder()))
-            if (name.compare(0, strlen(kHandOverFolderPrefix), kHandOverFolderPrefix) == 0)
-                RemoveTree(TempFolder() + name);
+            if (IsHandOverFolder(name)) RemoveTree(TempFolder() + name);
         StagedProductRun::TearDown();
     }
 
@@ -144,7 +147,7 @@ protected:
 
     // Starts exe as a hand-over by hand: the variable holds `value`, and `inherit` (when
     // not 0) is the one handle it inherits.
-    bool StartByHand(Process& child, const std::string& exe, const std::string& value, HANDLE inherit) {
+    bool StartByHand(Installer& child, const std::string& exe, const std::string& value, HANDLE inherit) {
         SIZE_T size = 0;
         InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
         std::vector<char> list(size);
@@ -156,17 +159,13 @@ protected:
         startup.StartupInfo.cb = sizeof startup;
         startup.lpAttributeList = attributes;
         std::string commandLine = "\"" + exe + "\"";
-        PROCESS_INFORMATION process = {};
         SetEnvironmentVariableA(kHandOverVariable, value.c_str());
         BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, inherit != 0,
                                       inherit ? EXTENDED_STARTUPINFO_PRESENT : 0, nullptr, kStaging,
-                                      &startup.StartupInfo, &process);
+                                      &startup.StartupInfo, &child.process);
         SetEnvironmentVariableA(kHandOverVariable, nullptr);
         DeleteProcThreadAttributeList(attributes);
-        if (!started) return false;
-        CloseHandle(process.hThread);
-        child.handle = process.hProcess;
-        return true;
+        return started != 0;
     }
 };
 
@@ -232,13 +231,17 @@ TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) 
         std::sort(rootAfter.begin(), rootAfter.end());
         EXPECT_EQ(rootAfter, rootBefore);
         EXPECT_EQ(ReadFileBytes(temp + "qb-canary.txt"), "the user's temp file");
-        // The temp folder gained the copy's folder and nothing else; the copy and its folder
-        // go when Windows next starts.
+        // The temp folder gained the copy's folder and lost those that earlier hand-overs
+        // left, which no process uses any more; the copy and its folder go when Windows next
+        // starts.
         const std::string copyFolder = copy.substr(0, copy.rfind('\\'));
         std::vector<std::string> tempAfter = FolderEntries(temp);
         tempAfter.erase(std::remove(tempAfter.begin(), tempAfter.end(), copyFolder.substr(temp.size())),
                         tempAfter.end());
-        EXPECT_EQ(tempAfter, tempBefore);
+        std::vector<std::string> tempLeft = tempBefore;
+        tempLeft.erase(std::remove_if(tempLeft.begin(), tempLeft.end(), IsHandOverFolder), tempLeft.end());
+        EXPECT_EQ(tempAfter, tempLeft);
+        if (boxOpenMs != 0) EXPECT_NE(tempLeft, tempBefore) << "the first run's hand-over left its folder";
         std::vector<std::string> pending = PendingDeletes();
         EXPECT_TRUE(Contains(pending, copy)) << copy;
         EXPECT_TRUE(Contains(pending, copyFolder)) << copyFolder;
@@ -281,7 +284,10 @@ TEST_F(HandOverRun, AHandOverThatCannotDeleteTheProgramKeepsTheRecordAndALaterRe
     EXPECT_EQ(ReadFileBytes(kStagedCopy), ReadFileBytes(QB_PRODUCT_EXE));
 }
 
-TEST_F(HandOverRun, AHandOverStartedByHandWithAnotherProcessDeletesNothing) {
+// Only the removal's own process makes the program a hand-over: with the variable naming
+// anything else, the program runs as usual and deletes nothing, and a removal from the
+// installed copy still hands over and finishes.
+TEST_F(HandOverRun, AStrayHandOverVariableLeavesAnOrdinaryRun) {
     InstalledByHand();
     std::map<std::string, std::string> before;
     Snapshot("c:\\zarvo", before);
@@ -301,14 +307,21 @@ TEST_F(HandOverRun, AHandOverStartedByHandWithAnotherProcessDeletesNothing) {
         {"its own process (the pseudo handle)", std::to_string(static_cast<uintptr_t>(-1)), 0},
         {"no handle it holds", "4000", 0},
         {"no number", "4k", 0},
+        {"one", "1", 0},
         {"nothing", "", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Process handOver;
         // From the installed copy, whose own process would pass for the removal's.
-        ASSERT_TRUE(StartByHand(handOver, kInstalledCopy, c.value, c.inherit));
-        EXPECT_EQ(WaitForExit(handOver.handle, 10000), 1u);
+        Installer run;
+        ASSERT_TRUE(StartByHand(run, kInstalledCopy, c.value, c.inherit));
+        HWND welcome = WaitForWindow(run, kWelcome);
+        ASSERT_TRUE(welcome) << "no welcome dialog; exit code " << WaitForExit(run, 0);
+        PostClick(welcome, kLaterButton);
+        HWND farewell = WaitForWindow(run, "Installation Canceled");
+        ASSERT_TRUE(farewell);
+        PostClick(farewell, kExitButton);
+        EXPECT_EQ(WaitForExit(run), 0u);
     }
     CloseHandle(self);
     CloseHandle(thread);
@@ -316,7 +329,21 @@ TEST_F(HandOverRun, AHandOverStartedByHandWithAnotherProcessDeletesNothing) {
     Snapshot("c:\\zarvo", after);
     EXPECT_EQ(after, before);
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
-    EXPECT_FALSE(Contains(PendingDeletes(), kInstalledCopy)) << "a copy outside the temp folder stays";
+
+    SetEnvironmentVariableA(kHandOverVariable, "1");
+    Installer run;
+    MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
+    SetEnvironmentVariableA(kHandOverVariable, nullptr);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.text, kSuccess);
+    Process handOver;
+    handOver.handle = WaitForChildProcess(run);
+    ASSERT_TRUE(handOver.handle);
+    AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
 }
 
 TEST_F(HandOverRun, AHandOverWhoseRecordNamesAnotherFolderOnceItsProcessEndsDeletesNothing) {
@@ -332,10 +359,10 @@ TEST_F(HandOverRun, AHandOverWhoseRecordNamesAnotherFolderOnceItsProcessEndsDele
     ASSERT_TRUE(welcome);
     HANDLE parent = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, installed.process.dwProcessId);
     ASSERT_TRUE(parent);
-    Process handOver;
+    Installer handOver;
     ASSERT_TRUE(StartByHand(handOver, kStagedCopy, std::to_string(reinterpret_cast<uintptr_t>(parent)), parent));
     CloseHandle(parent);
-    EXPECT_EQ(WaitForExit(handOver.handle, 1000), STILL_ACTIVE) << "it waits for that process";
+    EXPECT_EQ(WaitForExit(handOver, 1000), STILL_ACTIVE) << "it waits for that process";
 
     // Meanwhile the record comes to name another folder that holds the product.
     WriteFileBytes(kRecord, "c:\\zarvo\\other\r");
@@ -346,9 +373,84 @@ TEST_F(HandOverRun, AHandOverWhoseRecordNamesAnotherFolderOnceItsProcessEndsDele
     PostClick(farewell, kExitButton);
     EXPECT_EQ(WaitForExit(installed), 0u);
 
-    EXPECT_EQ(WaitForExit(handOver.handle, 10000), 1u);
+    EXPECT_EQ(WaitForExit(handOver, 10000), 1u);
     std::map<std::string, std::string> after;
     Snapshot("c:\\zarvo", after);
     after[kRecord] = ReadFileBytes(kRecord);
     EXPECT_EQ(after, before);
+}
+
+// Where the removal may take only the product's files (others may change the record or the
+// folder), the hand-over that finishes it takes the program file and nothing else either.
+TEST_F(HandOverRun, TheHandOverKeepsToTheProductFilesWhereTheRemovalMust) {
+    const struct {
+        const char* what;
+        const char* path;  // made changeable by everyone
+        const char* dacl;
+    } cases[] = {
+        {"a record anyone may change", kRecord, "D:(A;;FA;;;WD)"},
+        {"a folder anyone may change", kFolder, "D:(A;OICI;FA;;;WD)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        InstalledByHand();
+        std::map<std::string, std::string> own;
+        for (const char* name : {"a-notes.txt", "zz-notes.txt", "QBmanual100.rtf"}) {
+            std::string path = std::string(kFolder) + "\\" + name;
+            WriteFileBytes(path, std::string("the user's own ") + name);
+            own[path] = ReadFileBytes(path);
+        }
+        SetDaclText(c.path, c.dacl);
+
+        Installer run;
+        MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, kSuccess);
+        Process handOver;
+        handOver.handle = WaitForChildProcess(run);
+        ASSERT_TRUE(handOver.handle);
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+
+        std::map<std::string, std::string> left;
+        Snapshot(kFolder, left);
+        EXPECT_EQ(left, own) << "the product's files went, and nothing else";
+        EXPECT_FALSE(FileExists(kRecord));
+    }
+}
+
+// The record may spell the folder in another way than the program was started by: the same
+// folder is the same folder, and the removal from the installed copy finishes.
+TEST_F(HandOverRun, AnotherSpellingOfTheFolderIsTheSameFolder) {
+    const std::string folder = "c:\\zarvo\\quorbel files";  // a long name has a short one
+    const std::string program = folder + "\\QBinstaller100.exe";
+    InstalledByHand(folder);
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameA(folder.c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_NE(Lower(shortName), Lower(folder)) << "no short name here; the case cannot show";
+    const std::string spellings[] = {"c:/zarvo/quorbel files", "C:\\ZARVO\\QUORBEL FILES", shortName};
+    for (const std::string& spelling : spellings) {
+        SCOPED_TRACE(spelling);
+        ResetSandbox();
+        StageProduct();
+        InstalledByHand(folder);
+        WriteFileBytes(kRecord, spelling + "\r");
+        WriteFileBytes(folder + "\\notes.txt", "the user's own notes");
+
+        Installer run;
+        MessageBoxSeen box = Remove(run, program, folder);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, kSuccess);
+        Process handOver;
+        handOver.handle = WaitForChildProcess(run);
+        ASSERT_TRUE(handOver.handle) << "no hand-over";
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+        EXPECT_FALSE(FolderExists(folder));
+        EXPECT_FALSE(FileExists(kRecord));
+    }
 }

@@ -21,6 +21,8 @@ const char kRecord[] = "c:\\quorbelregistry.dat";
 const char kFolder[] = "c:\\zarvo\\quorbel";
 const char kWelcome[] = "ZARVO Systems Installer v1.00";
 const char kUninstaller[] = "Quorbel v1.00 Program Uninstaller";
+const char kSuccess[] = "Uninstallation Successful!";
+const char kIncomplete[] = "Uninstallation incomplete: some files could not be removed.";
 
 // The folder and the record carry the protection an elevated install gives them, as this
 // Wine reports it for a folder and a file made here with the same descriptors.
@@ -58,16 +60,16 @@ protected:
         return WaitForWindow(run, kUninstaller);
     }
 
-    // Removes as a person would with the staged installer: "OK, Destroy Now", the success
-    // box answered, the run ended with code 0.
-    void RemoveThroughTheDialogs() {
+    // Removes as a person would with the staged installer: "OK, Destroy Now", the box (the
+    // success box unless another is expected) answered, the run ended with code 0.
+    void RemoveThroughTheDialogs(const std::string& expected = kSuccess) {
         Installer run;
         HWND uninstaller = OpenUninstaller(run);
         ASSERT_TRUE(uninstaller);
         PostClick(uninstaller, kDestroyButton);
         MessageBoxSeen box = WaitForMessageBox(run, 30000);
         ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, "Uninstallation Successful!");
+        EXPECT_EQ(box.text, expected);
         AnswerMessageBox(box.box);
         EXPECT_EQ(WaitForExit(run), 0u);
     }
@@ -163,5 +165,156 @@ TEST_F(RemoveRun, AHiddenStagedFileInstallsAndIsRemovedCompletely) {
 
     RemoveThroughTheDialogs();
     EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+}
+
+namespace {
+
+// Files that must come through a removal byte for byte.
+struct Canaries {
+    std::vector<std::pair<std::string, std::string>> files;
+    void Plant(const std::string& path) {
+        std::string bytes = "canary " + path + "\r\n";
+        MakeFolders(path.substr(0, path.rfind('\\')));
+        WriteFileBytes(path, bytes);
+        files.emplace_back(path, bytes);
+    }
+    void ExpectIntact() const {
+        for (const auto& f : files) EXPECT_EQ(ReadFileBytes(f.first), f.second) << f.first;
+    }
+};
+
+std::string ProfileFolder() {
+    char profile[MAX_PATH] = {};
+    GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+    return profile;
+}
+
+void PutProductFiles(const std::string& folder) {
+    MakeFolders(folder);
+    for (const char* name : kProductFiles) WriteFileBytes(folder + "\\" + name, SampleBytes(name));
+}
+
+bool AnyProductFileIn(const std::string& folder) {
+    for (const char* name : kProductFiles)
+        if (FileExists(folder + "\\" + name)) return true;
+    return false;
+}
+
+}  // namespace
+
+// A drive letter mapped onto a folder (as a substituted or mapped network drive is) reaches
+// a profile, or the folders close below one, by another name: they are still the known
+// folders they are, and lose only the product's files. Deeper, a folder of its own goes whole.
+TEST_F(RemoveRun, AKnownFolderReachedThroughAMappedDriveLosesOnlyTheProductFiles) {
+    const std::string profile = ProfileFolder();
+    const std::string profiles = profile.substr(0, profile.rfind('\\'));
+    ASSERT_FALSE(profile.empty());
+    const struct {
+        const char* what;
+        std::string mappedOnto;
+        std::string folder;  // as the record names it
+        bool known;
+    } cases[] = {
+        {"a folder directly below the profile", profile, "x:\\qbdirect", true},
+        {"two levels below the profile", profile + "\\qbone", "x:\\qbtwo", true},
+        {"another user's folder below the folder of profiles", profiles, "x:\\qbother\\Documents", true},
+        {"three levels below the profile: a folder of its own", profile + "\\qbone\\qbtwo", "x:\\own", false},
+    };
+    // The drive goes however a case ends: the prefix keeps its drives from run to run.
+    struct Unmap {
+        ~Unmap() { UnmapDrive("x:"); }
+    } unmap;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeFolders(c.mappedOnto);
+        MapDrive("x:", c.mappedOnto);
+        PutProductFiles(c.folder);
+        Canaries canaries;
+        canaries.Plant(c.folder + "\\qbcanary.txt");
+        WriteFileBytes(kRecord, c.folder + "\r");
+
+        RemoveThroughTheDialogs();
+
+        EXPECT_FALSE(AnyProductFileIn(c.folder));
+        if (c.known) {
+            canaries.ExpectIntact();
+            EXPECT_TRUE(FolderExists(c.folder));
+        } else {
+            EXPECT_FALSE(FolderExists(c.folder)) << "a folder of its own goes as a whole";
+        }
+        EXPECT_FALSE(FileExists(kRecord));
+        UnmapDrive("x:");
+        RemoveTree(profile + "\\qbdirect");
+        RemoveTree(profile + "\\qbone");
+        RemoveTree(profiles + "\\qbother");
+    }
+}
+
+// A record that is there but can't be read names a folder nobody can know: nothing is
+// deleted, the record stays as it is, and the removal says it is not done.
+TEST_F(RemoveRun, ARecordThatCantBeReadDeletesNothingAndIsKept) {
+    const struct {
+        const char* what;
+        bool held;
+        DWORD share;  // of the other program's handle
+    } cases[] = {
+        {"held open by another program", true, 0},
+        {"held by another program that lets others delete it", true, FILE_SHARE_DELETE},
+        {"its user may not read it", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        InstalledByHand();
+        Canaries canaries;
+        canaries.Plant(std::string(kFolder) + "\\notes.txt");
+        for (const char* name : kProductFiles) {
+            std::string path = std::string(kFolder) + "\\" + name;
+            canaries.files.emplace_back(path, ReadFileBytes(path));
+        }
+        HANDLE other = INVALID_HANDLE_VALUE;
+        if (c.held) {
+            other = CreateFileA(kRecord, GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        } else {
+            LockFile("c:\\", "quorbelregistry.dat", true);
+        }
+
+        RemoveThroughTheDialogs(kIncomplete);
+
+        if (c.held)
+            CloseHandle(other);
+        else
+            LockFile("c:\\", "quorbelregistry.dat", false);
+        EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+        canaries.ExpectIntact();
+    }
+}
+
+// Names outside the ANSI code page are listed in a best-fit form ("ａ.txt" as "a.txt"): the
+// sweep deletes each plain file by its own name, and never the hidden file that the best-fit
+// form names.
+TEST_F(RemoveRun, TheSweepDeletesPlainFilesByTheirOwnNamesAndNoOtherFile) {
+    InstalledByHand();
+    const wchar_t* const plain[] = {L"c:\\zarvo\\quorbel\\\uFF41.txt", L"c:\\zarvo\\quorbel\\\u0142x.txt"};
+    for (const wchar_t* name : plain) {
+        HANDLE h = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+    }
+    Canaries hidden;
+    for (const char* name : {"a.txt", "lx.txt"}) {
+        hidden.Plant(std::string(kFolder) + "\\" + name);
+        SetFileAttributesA((std::string(kFolder) + "\\" + name).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    }
+    ASSERT_EQ(FolderEntries(kFolder).size(), 9u) << "the names are not kept apart here; the case cannot show";
+
+    RemoveThroughTheDialogs();
+
+    for (const wchar_t* name : plain) EXPECT_EQ(GetFileAttributesW(name), INVALID_FILE_ATTRIBUTES) << "a file stayed";
+    EXPECT_EQ(FolderEntries(kFolder), (std::vector<std::string>{"a.txt", "lx.txt"}));
+    hidden.ExpectIntact();
     EXPECT_FALSE(FileExists(kRecord));
 }

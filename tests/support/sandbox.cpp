@@ -69,19 +69,37 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     return names;
 }
 
-void RemoveTree(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
+namespace {
+
+// By UTF-16 names: a name outside the ANSI code page has no ANSI name to delete it by.
+void RemoveTreeW(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     // A link (reparse point) goes without its target.
     if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        for (const std::string& n : FolderEntries(path)) RemoveTree(path + "\\" + n);
-        RemoveDirectoryA(path.c_str());
+        WIN32_FIND_DATAW found;
+        HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &found);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring n = found.cFileName;
+                if (n != L"." && n != L"..") RemoveTreeW(path + L"\\" + n);
+            } while (FindNextFileW(h, &found));
+            FindClose(h);
+        }
+        RemoveDirectoryW(path.c_str());
     } else if (a & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveDirectoryA(path.c_str());
+        RemoveDirectoryW(path.c_str());
     } else {
-        DeleteFileA(path.c_str());
+        DeleteFileW(path.c_str());
     }
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path) {
+    wchar_t wide[MAX_PATH * 2];
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2) > 0) RemoveTreeW(wide);
 }
 
 std::string DaclText(const std::string& path) {
@@ -151,7 +169,9 @@ std::string WithSeparator(const std::string& folder) {
 }
 
 // Starts the host tool with `command`, its current folder `folder`; true when it started.
-// Wine gives no handle of a host program's process: the callers wait for its effect.
+// Wine gives no handle of a host program's process (the callers wait for its effect), and
+// leaves a stray value where the thread's handle would be: closing it would close some other
+// handle of this process.
 bool HostTool(const std::string& folder, const std::string& command) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
@@ -177,8 +197,10 @@ bool HostTool(const std::string& folder, const std::string& command) {
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(tool.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                   WithSeparator(folder).c_str(), &startup, &process);
-    if (process.hProcess) CloseHandle(process.hProcess);
-    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
     return started != 0;
 }
 

@@ -2,6 +2,9 @@
 // empties no root or Windows folder, and never reports a removal it did not finish.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "fs/error_state.h"
 #include "removal_fixture.h"
 #include "uninstall/removal_scope.h"
@@ -284,4 +287,86 @@ TEST_F(RemovalSafety, ARecordOrFolderThatOthersMayChangeLosesTheProductFilesAndN
         EXPECT_EQ(run.statuses, ExpectedStatuses());
         EXPECT_EQ(run.result, 0);
     }
+}
+
+namespace {
+
+// A file's final path as if it lay in c:\zarvo\elsewhere, for the files of c:\zarvo\quorbel
+// only (the folder itself is where it is).
+DWORD WINAPI ResolvedElsewhere(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    DWORD n = GetFinalPathNameByHandleW(file, path, size, flags);
+    const wchar_t inside[] = L"\\\\?\\C:\\zarvo\\quorbel\\";
+    const int prefix = sizeof inside / sizeof inside[0] - 1;
+    if (n == 0 || n >= size || static_cast<int>(n) <= prefix ||
+        CompareStringOrdinal(path, prefix, inside, prefix, TRUE) != CSTR_EQUAL)
+        return n;
+    std::wstring moved = std::wstring(L"\\\\?\\C:\\zarvo\\elsewhere\\") + (path + prefix);
+    if (moved.size() >= size) return static_cast<DWORD>(moved.size() + 1);
+    lstrcpyW(path, moved.c_str());
+    return static_cast<DWORD>(moved.size());
+}
+
+}  // namespace
+
+// Each delete checks, through the file's own handle, that the file lies directly in the held
+// folder: a file whose handle resolves to another folder is not deleted, by its pass or by
+// the sweep, and the removal says it is not done.
+TEST_F(RemovalSafety, AFileWhoseHandleResolvesElsewhereIsNotDeleted) {
+    PutProductFiles(kFolder);
+    Canaries canaries;
+    canaries.Plant(std::string(kFolder) + "\\notes.txt");
+    for (const char* name : kProductFiles) canaries.files.emplace_back(Join(kFolder, name), SampleBytes(name));
+    MakeFolders("c:\\zarvo\\elsewhere");
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+    auto realQuery = FinalPathQuery;
+    FinalPathQuery = ResolvedElsewhere;
+
+    RemovalRun run = RunRemoval();
+
+    FinalPathQuery = realQuery;
+    canaries.ExpectIntact();
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kIncomplete});
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+    // The same removal without the stand-in deletes them: the check alone kept them.
+    RemovalRun again = RunRemoval();
+    EXPECT_EQ(BoxTexts(again.boxes), std::vector<std::string>{kSuccess});
+    EXPECT_FALSE(FolderExists(kFolder));
+}
+
+namespace {
+
+std::vector<std::string> gEvents;
+KnownFolderPathFn gRealQuery;
+
+HRESULT WINAPI WatchedQuery(REFKNOWNFOLDERID id, DWORD flags, HANDLE token, PWSTR* path) {
+    gEvents.push_back("known folder");
+    return gRealQuery(id, flags, token, path);
+}
+
+void WatchedPause(DWORD milliseconds) {
+    RecordPause(milliseconds);
+    gEvents.push_back("pause");
+}
+
+}  // namespace
+
+// The known folders are looked up once per removal, before its passes: the passes check only
+// what can change (each file, through its own handle).
+TEST_F(RemovalSafety, TheKnownFoldersAreLookedUpOnceBeforeThePasses) {
+    PutProductFiles(kFolder);
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+    gEvents.clear();
+    gRealQuery = KnownFolderQuery;
+    KnownFolderQuery = WatchedQuery;
+    Pause = WatchedPause;
+
+    RemovalRun run = RunRemoval();
+
+    KnownFolderQuery = gRealQuery;
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+    EXPECT_FALSE(FolderExists(kFolder));
+    auto firstPause = std::find(gEvents.begin(), gEvents.end(), "pause");
+    ASSERT_NE(firstPause, gEvents.begin()) << "the judgement asked for no known folder at all";
+    EXPECT_EQ(std::find(firstPause, gEvents.end(), "known folder"), gEvents.end())
+        << "a known folder was looked up again during the passes";
 }
