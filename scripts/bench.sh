@@ -30,7 +30,7 @@ log=$build/bench-raw.txt
 # build DIR ARCH: the product and the benchmark's programs for ARCH (i686 or x86_64).
 build() {
   cmake -S "$top" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2-mingw.cmake" >/dev/null
-  cmake --build "$1" --target QBinstaller100 -j"$(nproc)" >/dev/null
+  cmake --build "$1" --target QBinstaller100 removal_bench -j"$(nproc)" >/dev/null
   cmake -S "$top/bench" -B "$1/bench" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2-mingw.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$1/bench" -j"$(nproc)" >/dev/null
@@ -120,6 +120,10 @@ done
 echo "bench: install of $megabytes MiB against CopyFileA, $runs runs each" >&2
 wrun wine "$driver" copy "$runs" "$installer" "$bare_copy" "$megabytes" | tr -d '\r' >>"$log"
 
+# --- the removal's own work ------------------------------------------------------------------
+echo "bench: the removal's own work against five DeleteFileA calls, $runs runs each" >&2
+wrun wine 'P:\bin\removal_bench.exe' "$runs" | tr -d '\r' >>"$log"
+
 # --- the table -------------------------------------------------------------------------------
 median() {   # median of the values of "$1 $2 <value>" lines in the log
   awk -v a="$1" -v b="$2" '$1 == a && $2 == b { print $3 }' "$log" | sort -g |
@@ -141,6 +145,7 @@ id_q=$(median idle installer) id_b=$(median idle bare)
 is_q=$(median idleserver installer) is_b=$(median idleserver bare)
 cp_q=$(median copy installer) cp_b=$(median copy bare)
 pk_q=$(median peak installer) pk_b=$(median peak bare)
+rm_q=$(median remove removal) rm_b=$(median remove bare)
 cp_q_less=$(awk -v q="$cp_q" -v p="$pumps_ms" 'BEGIN { print q - p }')
 mbps() { awk -v ms="$1" -v mb="$megabytes" 'BEGIN { printf "%.0f", (ms > 0) ? mb / (ms / 1000) : 0 }'; }
 
@@ -168,12 +173,15 @@ row "  throughput (MiB/s)" "$(mbps "$cp_q")" "$(mbps "$cp_b")"
 row "  difference, installer less baseline (ms)" "$(fmt "$(awk -v q="$cp_q" -v b="$cp_b" 'BEGIN { print q - b }')" %.1f)" "-"
 row "peak working set during the copy (KiB)" "$(fmt "$pk_q" '%.0f' | awk '{ print int($1 / 1024) }')" \
     "$(fmt "$pk_b" '%.0f' | awk '{ print int($1 / 1024) }')"
+row "removal's own work, no pacing (ms)" "$(fmt "$rm_q" %.1f)" "$(fmt "$rm_b" %.1f)"
 if awk -v q="$cp_q" -v b="$cp_b" -v p="$pumps_ms" 'BEGIN { exit !(q - b < p) }'; then
   echo "note: the installer took less than 5 x 25 ms longer than the baseline, so its pumps did"
   echo "      not all sleep: a pump sleeps only when no message waits, and each progress text"
   echo "      leaves its repaint waiting. Read the copy ratio without the pumps taken off."
 fi
 echo "baselines: bare_box.exe (one MessageBoxA) for size, start-up and idle;"
-echo "bare_copy.exe (five CopyFileA calls between two message boxes) for copy and memory."
+echo "bare_copy.exe (five CopyFileA calls between two message boxes) for copy and memory;"
+echo "five DeleteFileA calls for the removal, which removal_bench.exe times in process, from the"
+echo "press of \"OK, Destroy Now\" to its outcome box, with the passes' pauses taken out."
 echo "raw measurements: $log"
 echo "the whole run took $(( ($(date +%s) - started + 30) / 60 )) min ($(( $(date +%s) - started )) s), building included"
