@@ -145,6 +145,21 @@ protected:
         return WaitForMessageBox(run, 30000);
     }
 
+    // Removes with the installed copy at `exe` as a person would, and lets the hand-over that
+    // it starts finish: the success box, then both processes ended with code 0.
+    void RemoveAndHandOver(const std::string& exe = kInstalledCopy, const std::string& folder = kFolder) {
+        Installer run;
+        MessageBoxSeen box = Remove(run, exe, folder);
+        ASSERT_TRUE(box.box);
+        EXPECT_EQ(box.text, kSuccess);
+        Process handOver;
+        handOver.handle = WaitForChildProcess(run);
+        ASSERT_TRUE(handOver.handle) << "no hand-over";
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+    }
+
     // Starts exe as a hand-over by hand: the variable holds `value`, and `inherit` (when
     // not 0) is the one handle it inherits.
     bool StartByHand(Installer& child, const std::string& exe, const std::string& value, HANDLE inherit) {
@@ -331,17 +346,8 @@ TEST_F(HandOverRun, AStrayHandOverVariableLeavesAnOrdinaryRun) {
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
 
     SetEnvironmentVariableA(kHandOverVariable, "1");
-    Installer run;
-    MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
+    RemoveAndHandOver();
     SetEnvironmentVariableA(kHandOverVariable, nullptr);
-    ASSERT_TRUE(box.box);
-    EXPECT_EQ(box.text, kSuccess);
-    Process handOver;
-    handOver.handle = WaitForChildProcess(run);
-    ASSERT_TRUE(handOver.handle);
-    AnswerMessageBox(box.box);
-    EXPECT_EQ(WaitForExit(run), 0u);
-    EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
     EXPECT_FALSE(FolderExists(kFolder));
     EXPECT_FALSE(FileExists(kRecord));
 }
@@ -404,16 +410,7 @@ TEST_F(HandOverRun, TheHandOverKeepsToTheProductFilesWhereTheRemovalMust) {
         }
         SetDaclText(c.path, c.dacl);
 
-        Installer run;
-        MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
-        ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, kSuccess);
-        Process handOver;
-        handOver.handle = WaitForChildProcess(run);
-        ASSERT_TRUE(handOver.handle);
-        AnswerMessageBox(box.box);
-        EXPECT_EQ(WaitForExit(run), 0u);
-        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+        RemoveAndHandOver();
 
         std::map<std::string, std::string> left;
         Snapshot(kFolder, left);
@@ -440,16 +437,7 @@ TEST_F(HandOverRun, AnotherSpellingOfTheFolderIsTheSameFolder) {
         WriteFileBytes(kRecord, spelling + "\r");
         WriteFileBytes(folder + "\\notes.txt", "the user's own notes");
 
-        Installer run;
-        MessageBoxSeen box = Remove(run, program, folder);
-        ASSERT_TRUE(box.box);
-        EXPECT_EQ(box.text, kSuccess);
-        Process handOver;
-        handOver.handle = WaitForChildProcess(run);
-        ASSERT_TRUE(handOver.handle) << "no hand-over";
-        AnswerMessageBox(box.box);
-        EXPECT_EQ(WaitForExit(run), 0u);
-        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+        RemoveAndHandOver(program, folder);
         EXPECT_FALSE(FolderExists(folder));
         EXPECT_FALSE(FileExists(kRecord));
     }
