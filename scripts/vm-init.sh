@@ -51,6 +51,7 @@ mount -t tmpfs tmpfs /newroot/run
 mount --bind /disk/tmp /newroot/tmp
 n=0
 while read -r folder; do
+  [ -n "$folder" ] || continue
   n=$((n + 1))
   mkdir -p "/disk/local/$n" "/newroot$folder"
   mount --bind "/disk/local/$n" "/newroot$folder" || fail "can't put $folder on the guest's disk"

@@ -7,8 +7,8 @@
 # the same programs and files; COMMAND runs there as root, in the same folder, with this
 # environment (less the desktop session's variables), its output on ours. Only the build tree
 # is written through to the host. See vm-init.sh for the guest's side.
-#   --local FOLDER  FOLDER (in the build tree) is a folder of the guest's own disk for the
-#                   run, empty at the start, hiding the host's: for Wine sandboxes, whose
+#   --local FOLDER  FOLDER is a folder of the guest's own disk for the run, empty at the
+#                   start (in the build tree it hides the host's): for Wine sandboxes, whose
 #                   server socket the build tree's share can't hold
 #   QB_BUILD_DIR    the build tree (default: <top>/build); the machine's kernel, initramfs and
 #                   per-run disk are in <build>/vm
@@ -27,9 +27,8 @@ while [ "${1:-}" = --local ]; do
 done
 [ $# -gt 0 ] || { echo "usage: vm-run.sh [--local FOLDER]... COMMAND [ARGS...]" >&2; exit 2; }
 for folder in "${locals[@]}"; do
-  case $folder in "$build"/*) ;; *) echo "vm-run: --local $folder is not in the build tree $build" >&2; exit 2 ;; esac
   if [ -L "$folder" ] || { [ -e "$folder" ] && [ ! -d "$folder" ]; }; then
-    echo "vm-run: --local $folder must be a folder (or nothing yet)" >&2
+    echo "vm-run: --local $folder must be a folder, or nothing yet" >&2
     exit 2
   fi
 done
@@ -43,10 +42,7 @@ mkdir -p "$run"
 trap 'rm -f "$run/disk.img"' EXIT
 echo "$build" >"$run/build"
 : >"$run/local"
-for folder in "${locals[@]}"; do
-  mkdir -p "$folder"
-  echo "$folder" >>"$run/local"
-done
+[ ${#locals[@]} -eq 0 ] || printf '%s\n' "${locals[@]}" >"$run/local"
 # The job: this environment, this folder, the command. The desktop session's variables name
 # things the guest doesn't have.
 {
@@ -58,9 +54,13 @@ done
     esac
   done
   printf 'cd %q || exit 1\n' "$(pwd -P)"
-  printf 'exec'
-  printf ' %q' "$@"
-  echo
+  # The guest's console is a terminal: where ours is none, the command gets a pipe, as here.
+  if [ -t 1 ]; then
+    printf 'exec'; printf ' %q' "$@"; echo
+  else
+    printf '%q ' "$@"; echo '2>&1 | cat'
+    echo 'exit "${PIPESTATUS[0]}"'
+  fi
 } >"$run/job"
 
 # The guest's own disk: sparse, holding the root's upper layer, /tmp and the local folders.
