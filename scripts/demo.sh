@@ -12,10 +12,13 @@
 #                  the arguments given, for you to use, and waits for it to end. Without
 #                  $DISPLAY it runs on a virtual display and saves one picture of it.
 # The installer always starts with its current folder c:\. On a machine whose kernel runs no
-# 32-bit code the demo builds and runs the installer's 64-bit twin (<build>/twin64) instead.
+# 32-bit code the demo builds here and takes the tour in an emulated x86-64 machine whose
+# kernel does (scripts/vm-run.sh), with Xvfb there; it can't reach your display from there, so
+# it takes the tour even with $DISPLAY set, and --interactive is refused.
 #   QB_BUILD_DIR  build directory (default: <top>/build)
-#   QB_DEMO_DIR   where the pictures go (default: <build>/demo); the tour first deletes the
-#                 pictures an earlier tour left there (NN-*.png), and nothing else
+#   QB_DEMO_DIR   where the pictures go (default: <build>/demo; in the build tree when the tour
+#                 runs in the emulated machine); the tour first deletes the pictures an earlier
+#                 tour left there (NN-*.png), and nothing else
 #   QB_DEMO_DPI   the screen's pixels per inch (default: 96), set afresh on every run
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,10 +28,19 @@ build=$(cd "$build" && pwd)
 pictures=$(realpath -m "${QB_DEMO_DIR:-$build/demo}")
 dpi=${QB_DEMO_DPI:-96}
 
+# Where this kernel runs no 32-bit code, the tour goes to an emulated machine (see below).
+emulated=
+/usr/lib/wine/wine --version >/dev/null 2>&1 || emulated=yes
+
 mode=
 case "${1:-}" in --tour | --interactive) mode=${1#--}; shift ;; esac
 if [ -z "$mode" ]; then
-  if [ -n "${DISPLAY:-}" ]; then mode=interactive; else mode=tour; fi
+  if [ -n "${DISPLAY:-}" ] && [ -z "$emulated" ]; then mode=interactive; else mode=tour; fi
+fi
+if [ "$mode" = interactive ] && [ -n "$emulated" ]; then
+  echo "demo: this machine's kernel runs no 32-bit code, and the emulated machine that runs the" >&2
+  echo "demo: installer can't show it on your display: take the tour (--tour) instead" >&2
+  exit 2
 fi
 if [ "$mode" = tour ] && [ $# -gt 0 ]; then
   echo "demo: the tour takes no installer arguments; pass them with --interactive" >&2
@@ -36,31 +48,40 @@ if [ "$mode" = tour ] && [ $# -gt 0 ]; then
 fi
 
 # Phase one (once): set-up, build, prefix and staging. It then starts phase two on the
-# display: a virtual one through xvfb-run, or the user's own.
-if [ -z "${QB_DEMO_ON_XVFB:-}" ]; then
+# display: a virtual one through xvfb-run, or the user's own. Set-up and build are done
+# (QB_DEMO_BUILT) when this runs in the emulated machine.
+if [ -z "${QB_DEMO_ON_XVFB:-}" ] && [ -z "${QB_DEMO_BUILT:-}" ]; then
   "$top/scripts/setup-host.sh"
 fi
 
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  arch=i686 run_build=$build
-else
-  arch=x86_64 run_build=$build/twin64
-fi
-root=$run_build/demo-wine
+root=$build/demo-wine
 drive_c=$root/prefix/drive_c
 wrun() { "$top/scripts/wine-run.sh" "$root" "$@"; }
 shown() { case "$1" in "$top"/*) echo "${1#"$top"/}" ;; *) echo "$1" ;; esac; }
 
 if [ -z "${QB_DEMO_ON_XVFB:-}" ]; then
-  if [ "$arch" = x86_64 ]; then
-    echo "demo: this machine's kernel runs no 32-bit code, so the demo runs the installer's 64-bit twin (the same sources built for x86_64, in $(shown "$run_build"))"
+  if [ -z "${QB_DEMO_BUILT:-}" ]; then
+    cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/i686-mingw.cmake" >/dev/null
+    cmake --build "$build" -j"$(nproc)" --target QBinstaller100
+    if [ "$mode" = tour ]; then
+      cmake -S "$top/bench" -B "$build/bench" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/i686-mingw.cmake" \
+            -DCMAKE_BUILD_TYPE=Release >/dev/null
+      cmake --build "$build/bench" -j"$(nproc)" --target tour_driver
+    fi
   fi
-  cmake -S "$top" -B "$run_build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$arch-mingw.cmake" >/dev/null
-  cmake --build "$run_build" -j"$(nproc)" --target QBinstaller100
-  if [ "$mode" = tour ]; then
-    cmake -S "$top/bench" -B "$run_build/bench" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$arch-mingw.cmake" \
-          -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$run_build/bench" -j"$(nproc)" --target tour_driver
+  if [ -n "$emulated" ]; then
+    # Only the build tree reaches this machine from the emulated one; the demo's prefix is on
+    # the guest's own disk, made anew each time (Wine's server socket can't be on the share).
+    case $pictures/ in "$build"/*) ;; *)
+      echo "demo: the tour runs in the emulated machine, whose pictures reach this one only through the build tree: QB_DEMO_DIR must be inside $build" >&2
+      exit 2 ;;
+    esac
+    echo "demo: this machine's kernel runs no 32-bit code, so the tour runs in an emulated x86-64 machine (scripts/vm-run.sh), whose kernel does"
+    started=$(date +%s)
+    code=0
+    QB_BUILD_DIR=$build "$top/scripts/vm-run.sh" --local "$root" env QB_DEMO_BUILT=1 "$0" --tour || code=$?
+    echo "demo: $(($(date +%s) - started)) s in all in the emulated machine, its start and the demo's prefix included"
+    exit "$code"
   fi
 
   # Demos before this one made a 32-bit prefix; the demo's prefix is a 64-bit one now.
@@ -69,12 +90,12 @@ if [ -z "${QB_DEMO_ON_XVFB:-}" ]; then
     wrun wineserver -k </dev/null >/dev/null 2>&1 || true
     rm -rf "$root"
   fi
-  "$top/scripts/make-prefix.sh" "$root" desktop "$run_build" win64
+  "$top/scripts/make-prefix.sh" "$root" desktop "$build" win64
 
   staging=$drive_c/zarvo/temp
   rm -rf "$staging"
   mkdir -p "$staging"
-  cp "$run_build/bin/QBinstaller100.exe" "$staging/"
+  cp "$build/bin/QBinstaller100.exe" "$staging/"
   for f in qb.exe QBmanual100.PDF QBmanual100.doc QBmanual100.txt; do
     printf 'Quorbel v1.00 sample file: %s\r\n' "$f" > "$staging/$f"
   done
