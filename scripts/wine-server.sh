@@ -27,12 +27,9 @@ case $what in
     "$here/make-prefix.sh" "$root" null "$pdrive" "$arch"
     stop_server
     run wineserver -p
-    # Wine reads the screen's pixels per inch when its server starts; a run interrupted at
+    # Each process reads the screen's pixels per inch as it starts; a run interrupted at
     # another value may have left it set.
-    if run wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f; then
-      stop_server
-      run wineserver -p
-    fi
+    run wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f || true
     run wine cmd /c exit 0 ;;
   stop)
     stop_server
