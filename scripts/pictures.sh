@@ -4,7 +4,8 @@
 # each screen: one tour at 96 pixels per inch gives the welcome dialog, the installation
 # status dialog, its success message, the uninstaller dialog during a removal and the
 # farewell dialog; a second tour at 120 pixels per inch gives the welcome dialog there.
-# On a machine whose kernel runs no 32-bit code the tour runs the 64-bit twin, and says so.
+# On a machine whose kernel runs no 32-bit code each tour runs in the emulated machine, as the
+# demo's does (the real 32-bit installer under WoW64 there), and says so.
 #   QB_BUILD_DIR     build directory, as for the demo (default: <top>/build); each tour's
 #                    pictures stay in <build>/pictures/96dpi and 120dpi
 #   QB_PICTURES_DIR  where the README's PNGs go (default: <top>/docs/pictures)

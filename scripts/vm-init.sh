@@ -4,11 +4,14 @@
 # writes its exit code beside it and powers off:
 #   /        an overlay: the host's / (9p share "root", read-only) under an upper layer on the
 #            guest's own disk (/dev/vda, ext4, made afresh for each run), so that the guest
-#            has the host's programs and nothing it writes reaches the host;
+#            has the host's programs and files and nothing it writes reaches the host. What
+#            Wine writes must land on that disk, never on a 9p share nor on tmpfs: it keeps
+#            its server's socket under TMPDIR (9p can't create sockets) and its files' hidden
+#            and system flags in user.* attributes (tmpfs doesn't keep them). /tmp stays the
+#            overlay's, on that disk, and shows the host's /tmp: a build tree may be there;
 #   BUILD    the host's build tree (9p share "build"), written through to the host;
-#   /tmp and each folder named in the run's "local" file: folders of the guest's disk. Wine
-#            keeps its server's socket under TMPDIR, which 9p can't create, and its files'
-#            hidden and system flags in user.* attributes, which tmpfs doesn't keep.
+#   each folder named in the run's "local" file: a folder of the guest's disk, empty, mounted
+#            there directly (in the build tree it hides the host's folder).
 export PATH=/bin
 /bin/busybox --install -s /bin
 mount -t proc proc /proc
@@ -34,8 +37,7 @@ build=$(cat $run/build)
 
 for i in 1 2 3 4 5 6 7 8 9 10; do [ -b /dev/vda ] && break; sleep 0.2; done
 mount -t ext4 -o noinit_itable /dev/vda /disk || fail "can't mount the guest's disk"
-mkdir -p /disk/upper /disk/work /disk/tmp /disk/local
-chmod 1777 /disk/tmp
+mkdir -p /disk/upper /disk/work /disk/local
 mount -t overlay -o lowerdir=/lower,upperdir=/disk/upper,workdir=/disk/work overlay /newroot ||
   fail "can't make the overlay"
 mount --move /share "/newroot$build" || fail "can't mount the build tree at $build"
@@ -48,7 +50,6 @@ mkdir -p /newroot/dev/pts /newroot/dev/shm
 mount -t devpts devpts /newroot/dev/pts
 mount -t tmpfs tmpfs /newroot/dev/shm
 mount -t tmpfs tmpfs /newroot/run
-mount --bind /disk/tmp /newroot/tmp
 n=0
 while read -r folder; do
   [ -n "$folder" ] || continue

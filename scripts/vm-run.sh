@@ -63,9 +63,9 @@ echo "$build" >"$run/build"
   fi
 } >"$run/job"
 
-# The guest's own disk: sparse, holding the root's upper layer, /tmp and the local folders.
-# No journal: nothing on it outlives the run. Its inode tables are left to be zeroed by
-# nobody (the guest mounts it with noinit_itable).
+# The guest's own disk: sparse, holding the root's upper layer (/tmp with it) and the local
+# folders. No journal, and inode tables never zeroed (the guest mounts it with noinit_itable):
+# nothing on it outlives the run.
 truncate -s 32G "$run/disk.img"
 mkfs.ext4 -q -F -O ^has_journal -E lazy_itable_init=1,nodiscard "$run/disk.img"
 
