@@ -80,10 +80,10 @@ bool LiesDirectlyIn(HANDLE file, const HeldFolder& held) {
     // A drive's root keeps its separator ("\\?\C:\"): without it the path names the volume.
     final[final[cut - 1] == L':' ? cut + 1 : cut] = 0;
     FileIdentity parent;
-    if (!IdentityOfPathW(final, &parent)) {
+    if (!IdentityOfSystemPath(final, &parent)) {
         final[cut] = L'\\';
         final[cut + 1] = 0;
-        if (!IdentityOfPathW(final, &parent)) return false;
+        if (!IdentityOfSystemPath(final, &parent)) return false;
     }
     return SameIdentity(parent, held.identity);
 }
@@ -186,6 +186,23 @@ bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity) {
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     });
     return ok;
+}
+
+// Opened with WoW64's file system redirection off, where there is one: for a 32-bit process
+// on 64-bit Windows, the native "C:\Windows\System32" that such a path names would otherwise
+// be taken for SysWOW64.
+bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
+    typedef BOOL(WINAPI * RedirectionFn)(PVOID*);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    RedirectionFn disable = reinterpret_cast<RedirectionFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+    RedirectionFn revert = reinterpret_cast<RedirectionFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+    PVOID previous = nullptr;
+    bool disabled = disable && revert && disable(&previous);
+    bool found = IdentityOfPathW(path, identity);
+    if (disabled) revert(&previous);
+    return found;
 }
 
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b) {

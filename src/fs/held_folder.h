@@ -19,6 +19,9 @@ bool IdentityOfHandle(HANDLE handle, FileIdentity* identity);
 // The identity of what the path opens (links followed); false when it can't be opened.
 bool IdentityOfPath(const char* path, FileIdentity* identity);
 bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity);
+// The same for a path the system gave (a handle's final path, a process's image): such a
+// path names the file itself, never a redirected one.
+bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity);
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b);
 
 // Where a handle's file really is, as GetFinalPathNameByHandleW tells it. Tests put their own

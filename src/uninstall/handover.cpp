@@ -17,6 +17,7 @@ namespace {
 const int kProgramIndex = kProductFileCount - 1;
 const char* const kProgram = kProductFileNames[kProgramIndex];
 const DWORD kRetryPause = 200;  // milliseconds between two attempts to delete the program file
+const DWORD kCopyStartPatience = 60000;  // milliseconds the removal waits for its copy to take over
 
 // The copy the hand-over runs from, open without write or delete sharing from before it
 // starts until this process ends, so that nobody swaps it in between.
@@ -46,14 +47,14 @@ bool OtherProductFilesAbsent(const DynString& folder, int except) {
 bool ImageIdentity(HANDLE process, FileIdentity* identity) {
     wchar_t image[MAX_PATH * 2];
     DWORD size = MAX_PATH * 2;
-    return QueryFullProcessImageNameW(process, 0, image, &size) && IdentityOfPathW(image, identity);
+    return QueryFullProcessImageNameW(process, 0, image, &size) && IdentityOfSystemPath(image, identity);
 }
 
-// True when the process runs the program file of the judged folder.
-bool RunsProgramOf(HANDLE process, const Removal& removal) {
-    FileIdentity image, program;
-    return removal.held.exists && ImageIdentity(process, &image) &&
-           IdentityInHeldFolder(removal.held, kProgram, &program) && SameIdentity(image, program);
+// True when image is the program file of the judged folder.
+bool IsProgramOf(const FileIdentity& image, const Removal& removal) {
+    FileIdentity program;
+    return removal.held.exists && IdentityInHeldFolder(removal.held, kProgram, &program) &&
+           SameIdentity(image, program);
 }
 
 DynString Decimal(uintptr_t number) {
@@ -135,6 +136,9 @@ bool StartCopy(const DynString& copy, const char* currentFolder, HANDLE parent) 
                                  &startup.StartupInfo, &process);
         SetEnvironmentVariableA(kHandOverVariable, nullptr);
         if (started) {
+            // This process may end as soon as the box that follows is answered; the copy must
+            // first have seen what it runs (the copy then waits for input a moment, see BeginHandOver).
+            WaitForInputIdle(process.hProcess, kCopyStartPatience);
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
         }
@@ -272,7 +276,8 @@ void ScheduleOwnRemoval() {
 bool StartHandOver(const Removal& removal) {
     if (removal.judgement < kProductFilesOnly || !removal.held.exists) return false;
     if (!OtherProductFilesAbsent(removal.folder, kProgramIndex)) return false;
-    if (!RunsProgramOf(GetCurrentProcess(), removal)) return false;
+    FileIdentity image;
+    if (!ImageIdentity(GetCurrentProcess(), &image) || !IsProgramOf(image, removal)) return false;
     char own[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
     return n != 0 && n < MAX_PATH && LaunchHandOver(own);
@@ -282,11 +287,20 @@ bool BeginHandOver() {
     if (GetEnvironmentVariableA(kHandOverVariable, nullptr, 0) == 0) return false;
     gParent = InheritedParent();
     if (!gParent) return false;
-    // Judged as the removal judges, once, while the removal's process still runs its file.
-    ErrorState error = {};
-    JudgeRemoval(error, gRemoval);
-    if (RunsProgramOf(gParent, gRemoval)) return true;
-    ReleaseRemoval(gRemoval);
+    // What the removal's process runs is taken first, as early as the copy can: that process
+    // may end soon after it has started the copy. Then the folder is judged as the removal
+    // judges, once.
+    FileIdentity image;
+    bool seen = ImageIdentity(gParent, &image);
+    // Waiting for input, with no window and nothing queued, ends the removal's
+    // WaitForInputIdle: its process may end now.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+    if (seen) {
+        ErrorState error = {};
+        JudgeRemoval(error, gRemoval);
+        if (IsProgramOf(image, gRemoval)) return true;
+        ReleaseRemoval(gRemoval);
+    }
     CloseHandle(gParent);
     gParent = nullptr;
     return false;

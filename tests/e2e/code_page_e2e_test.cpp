@@ -53,7 +53,7 @@ protected:
         HWND second = WaitForWindow(run, dialog);
         ASSERT_TRUE(second);
         PostClick(second, pressed);
-        MessageBoxSeen box = WaitForMessageBox(run, 30000);
+        MessageBoxSeen box = WaitForMessageBox(run);
         ASSERT_TRUE(box.box);
         EXPECT_EQ(box.text, outcome);
         AnswerMessageBox(box.box);

@@ -142,7 +142,7 @@ protected:
         HWND uninstaller = WaitForWindow(run, kUninstaller);
         if (!uninstaller) return none;
         PostClick(uninstaller, kDestroyButton);
-        return WaitForMessageBox(run, 30000);
+        return WaitForMessageBox(run);
     }
 
     // Removes with the installed copy at `exe` as a person would, and lets the hand-over that
@@ -157,7 +157,7 @@ protected:
         ASSERT_TRUE(handOver.handle) << "no hand-over";
         AnswerMessageBox(box.box);
         EXPECT_EQ(WaitForExit(run), 0u);
-        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + kPatienceMs), 0u);
     }
 
     // Starts exe as a hand-over by hand: the variable holds `value`, and `inherit` (when
@@ -233,7 +233,7 @@ TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) 
         AnswerMessageBox(box.box);
         EXPECT_EQ(WaitForExit(run), 0u);
 
-        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + kPatienceMs), 0u);
         EXPECT_FALSE(FolderExists(kFolder));
         EXPECT_FALSE(FileExists(kRecord));
         // Everything else is as the install left it.
@@ -280,7 +280,7 @@ TEST_F(HandOverRun, AHandOverThatCannotDeleteTheProgramKeepsTheRecordAndALaterRe
         ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
         AnswerMessageBox(box.box);
         EXPECT_EQ(WaitForExit(run), 0u);
-        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + 10000), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + kPatienceMs), 0u);
         CloseHandle(held);
     }
     EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBinstaller100.exe"});
@@ -368,6 +368,9 @@ TEST_F(HandOverRun, AHandOverWhoseRecordNamesAnotherFolderOnceItsProcessEndsDele
     Installer handOver;
     ASSERT_TRUE(StartByHand(handOver, kStagedCopy, std::to_string(reinterpret_cast<uintptr_t>(parent)), parent));
     CloseHandle(parent);
+    // Once it has seen what that process runs it waits for input a moment, as the removal
+    // that starts it waits to see.
+    ASSERT_EQ(WaitForInputIdle(handOver.process.hProcess, kPatienceMs), 0u) << "the hand-over never took over";
     EXPECT_EQ(WaitForExit(handOver, 1000), STILL_ACTIVE) << "it waits for that process";
 
     // Meanwhile the record comes to name another folder that holds the product.
@@ -379,7 +382,7 @@ TEST_F(HandOverRun, AHandOverWhoseRecordNamesAnotherFolderOnceItsProcessEndsDele
     PostClick(farewell, kExitButton);
     EXPECT_EQ(WaitForExit(installed), 0u);
 
-    EXPECT_EQ(WaitForExit(handOver, 10000), 1u);
+    EXPECT_EQ(WaitForExit(handOver), 1u);
     std::map<std::string, std::string> after;
     Snapshot("c:\\zarvo", after);
     after[kRecord] = ReadFileBytes(kRecord);

@@ -67,7 +67,7 @@ protected:
         HWND uninstaller = OpenUninstaller(run);
         ASSERT_TRUE(uninstaller);
         PostClick(uninstaller, kDestroyButton);
-        MessageBoxSeen box = WaitForMessageBox(run, 30000);
+        MessageBoxSeen box = WaitForMessageBox(run);
         ASSERT_TRUE(box.box);
         EXPECT_EQ(box.text, expected);
         AnswerMessageBox(box.box);
@@ -91,7 +91,7 @@ TEST_F(RemoveRun, InstallThenRemoveInTwoRuns) {
     EXPECT_EQ(WindowText(GetDlgItem(uninstaller, kRemovalStatusBox)), "Perfng Reqd Oper");
     EXPECT_EQ(FolderEntries(kFolder).size(), 5u) << "nothing happens before OK";
     PostClick(uninstaller, kDestroyButton);
-    MessageBoxSeen box = WaitForMessageBox(run, 30000);
+    MessageBoxSeen box = WaitForMessageBox(run);
     ASSERT_TRUE(box.box);
     EXPECT_EQ(box.caption, "Quorbel");
     EXPECT_EQ(box.text, "Uninstallation Successful!");

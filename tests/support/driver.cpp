@@ -45,7 +45,7 @@ std::string WindowText(HWND window) {
     char text[2048] = {};
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 5000, &ignored);
+                        SMTO_ABORTIFHUNG, kPatienceMs, &ignored);
     return text;
 }
 

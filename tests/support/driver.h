@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/sandbox.h"
+
 struct Installer {
     PROCESS_INFORMATION process = {};
     ~Installer();  // a run still going at the end of a test is ended
@@ -17,7 +19,7 @@ bool StartInstaller(Installer& run, const std::string& tail = "",
                     const std::string& exe = "c:\\zarvo\\temp\\QBinstaller100.exe");
 
 // The visible top-level window of the process with that caption; 0 after the timeout.
-HWND WaitForWindow(const Installer& run, const char* caption, int timeoutMs = 10000);
+HWND WaitForWindow(const Installer& run, const char* caption, int timeoutMs = kPatienceMs);
 std::vector<HWND> TopWindows(const Installer& run);  // visible ones
 
 struct MessageBoxSeen {
@@ -27,7 +29,7 @@ struct MessageBoxSeen {
 };
 // The next message box of the process (a #32770 window with a 0xFFFF static) that is not
 // `except`; box is 0 after the timeout.
-MessageBoxSeen WaitForMessageBox(const Installer& run, int timeoutMs = 20000, HWND except = 0);
+MessageBoxSeen WaitForMessageBox(const Installer& run, int timeoutMs = kPatienceMs, HWND except = 0);
 void AnswerMessageBox(HWND box);  // presses its OK
 
 void PostClick(HWND dialog, int id);     // BM_CLICK, posted: returns at once
@@ -36,14 +38,14 @@ std::string WindowText(HWND window);     // WM_GETTEXT, which works across proce
 void PressKey(HWND window, WORD vk, bool alt = false);
 
 // The exit code, or STILL_ACTIVE after the timeout.
-DWORD WaitForExit(const Installer& run, int timeoutMs = 20000);
+DWORD WaitForExit(const Installer& run, int timeoutMs = kPatienceMs);
 
 // A process that the installer started (the hand-over of a removal), found by its parent's
 // id: a handle that can wait for it and read its exit code and image, or 0 after the
 // timeout. The caller closes it.
-HANDLE WaitForChildProcess(const Installer& run, int timeoutMs = 10000);
+HANDLE WaitForChildProcess(const Installer& run, int timeoutMs = kPatienceMs);
 // The exit code of any process, or STILL_ACTIVE after the timeout.
-DWORD WaitForExit(HANDLE process, int timeoutMs = 20000);
+DWORD WaitForExit(HANDLE process, int timeoutMs = kPatienceMs);
 std::string ProcessImage(HANDLE process);  // its program file's full path
 
 // For drivers outside the tests (the demo's tour, the benchmark), which time what they see.

@@ -204,10 +204,10 @@ bool HostTool(const std::string& folder, const std::string& command) {
     return started != 0;
 }
 
-// Waits up to 5 s for done() to come true.
+// Waits for done() to come true.
 template <typename Done>
 bool WaitFor(Done done) {
-    for (int waited = 0; waited < 5000; waited += 20) {
+    for (int waited = 0; waited < kPatienceMs; waited += 20) {
         if (done()) return true;
         Sleep(20);
     }

@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+// How long a test waits for what is expected to happen before it gives up: long, since in the
+// emulated machine a Wine process starts and works many times slower than here. It bounds
+// only a failing wait; a passing one returns as soon as the thing happens.
+const int kPatienceMs = 90000;
+
 // Makes c:\ the current folder, so that "\zarvo\temp\" resolves inside the sandbox; a test
 // that finds itself on z: (the host's /) stops at once.
 void EnterSandboxDrive();

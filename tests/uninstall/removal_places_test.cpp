@@ -184,7 +184,7 @@ bool RenameFromAnotherProcess(const std::string& from, const std::string& to) {
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, "c:\\",
                         &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, 20000);
+    WaitForSingleObject(process.hProcess, kPatienceMs);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return FolderExists(to) && !FolderExists(from);
