@@ -112,7 +112,6 @@ static int Hold(const char* exe, const char* folder) {
 // --- copy -----------------------------------------------------------------------------------
 
 static const char* const kMaster = "c:\\bench\\master";
-static const char* const kStaging = "c:\\zarvo\\temp";
 static const char* const kInstalled = "c:\\zarvo\\quorbel";
 
 static bool HasSize(const char* path, ULONGLONG size) {

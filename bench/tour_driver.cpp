@@ -24,7 +24,6 @@
 
 namespace {
 
-const char kStaging[] = "c:\\zarvo\\temp";
 const char kInstaller[] = "c:\\zarvo\\temp\\QBinstaller100.exe";
 const char kInstallFolder[] = "c:\\zarvo\\quorbel";
 const char kRecord[] = "c:\\quorbelregistry.dat";

@@ -34,10 +34,14 @@ trap stop_all EXIT
 trap 'exit 130' INT TERM HUP
 
 # build DIR ARCH [CMAKE ARGS...]: configures and builds the product and its tests for ARCH
-# (i686 or x86_64).
+# (i686 or x86_64), and the demo's and the benchmark's programs, which share the tests'
+# driver: a change there must not break them unseen.
 build() {
   cmake -S "$top" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2-mingw.cmake" "${@:3}" >/dev/null
-  cmake --build "$1" -j"$(nproc)"
+  cmake --build "$1" -j"$(nproc)" --target all removal_bench
+  cmake -S "$top/bench" -B "$1/bench" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2-mingw.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$1/bench" -j"$(nproc)"
 }
 # lane NAME COMMAND...: runs one lane, says how long it took and keeps that for the recap.
 recap=()
