@@ -292,8 +292,11 @@ bool BeginHandOver() {
     // judges, once.
     FileIdentity image;
     bool seen = ImageIdentity(gParent, &image);
-    // Waiting for input, with no window and nothing queued, ends the removal's
-    // WaitForInputIdle: its process may end now.
+    // Looking for input, and waiting for it, with no window and nothing queued, ends the
+    // removal's WaitForInputIdle (Windows counts the first, Wine the second): its process may
+    // end now.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
     if (seen) {
         ErrorState error = {};

@@ -20,8 +20,8 @@ constexpr const char* kHandOverFolderPrefix = "QBinstaller100-handover-";
 
 // The removal's side. Called once the removal has deleted what it could and a product file
 // is left: when that file is the running program itself (the same file, however the record
-// spells its folder) and the four other product files are gone, starts the hand-over and
-// returns true; the removal then reports success and leaves the record to the hand-over.
+// spells its folder) and the four other product files are gone, starts the hand-over, waits
+// until the copy has seen what this process runs, and returns true; the removal then reports success and leaves the record to the hand-over.
 // False otherwise (the program runs from another copy, something else is left, or the
 // hand-over can't be started), and nothing has changed.
 bool StartHandOver(const Removal& removal);
