@@ -97,17 +97,6 @@ bool ExactPath(const HeldFolder& held, const char* name, DynString& path) {
     return IsExactDeletePath(path.data(), path.size(), folder.data(), folder.size(), name, AnsiLeadBytes());
 }
 
-// Marks the file open on `file` for deletion; true when it is marked.
-bool MarkForDeletion(ErrorState& error, HANDLE file) {
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    BOOL marked = FALSE;
-    DWORD code = SystemCall([&] {
-        marked = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-    });
-    if (!marked) RecordSystemError(error, code);
-    return marked != 0;
-}
-
 // A name listed by the folder that may be opened by name and reach that entry alone: not "."
 // or "..", no character a name on disk never holds, and no trailing dot or space (Windows
 // trims those and would open another file, possibly a hidden one).
@@ -161,6 +150,16 @@ bool DeleteListedEntry(ErrorState& error, const HeldFolder& held, const wchar_t*
 }
 
 }  // namespace
+
+bool MarkForDeletion(ErrorState& error, HANDLE file) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    BOOL marked = FALSE;
+    DWORD code = SystemCall([&] {
+        marked = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    });
+    if (!marked) RecordSystemError(error, code);
+    return marked != 0;
+}
 
 bool IdentityOfHandle(HANDLE handle, FileIdentity* identity) {
     BY_HANDLE_FILE_INFORMATION info;

@@ -24,6 +24,10 @@ bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity);
 bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity);
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b);
 
+// Marks the file or folder open on `file` (with DELETE access) for deletion: it goes when its
+// last handle closes. True when marked; a refusal is recorded in error.
+bool MarkForDeletion(ErrorState& error, HANDLE file);
+
 // Where a handle's file really is, as GetFinalPathNameByHandleW tells it. Tests put their own
 // answer in place to show that a delete whose file lies elsewhere does not happen.
 extern DWORD(WINAPI* FinalPathQuery)(HANDLE file, LPWSTR path, DWORD size, DWORD flags);

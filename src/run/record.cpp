@@ -2,6 +2,7 @@
 
 #include "base/record_text.h"
 #include "fs/file_services.h"
+#include "fs/held_folder.h"
 #include "fs/protection.h"
 #include "fs/system_call.h"
 
@@ -86,13 +87,7 @@ bool DeleteRecordIfUnchanged(ErrorState& error, const DynString& recordPath, con
     }
     DynString bytes;
     bool deleted = false;
-    if (ReadStart(error, file, bytes) && bytes == copy.bytes) {
-        FILE_DISPOSITION_INFO disposition = {TRUE};
-        code = SystemCall([&] {
-            deleted = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-        });
-        if (!deleted) RecordSystemError(error, code);
-    }
+    if (ReadStart(error, file, bytes) && bytes == copy.bytes) deleted = MarkForDeletion(error, file);
     CloseHandle(file);
     return deleted;
 }

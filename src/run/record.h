@@ -28,7 +28,7 @@ struct RecordCopy {
 
 // Reads the record without creating or changing it.
 RecordCopy ReadRecordCopy(ErrorState& error, const DynString& recordPath);
-// Deletes the record through the handle that reads it again, only while it is the file the
-// copy was read from would be: a plain file starting with the same bytes (not a record
-// rewritten in between, not a link in its place). True when it is deleted.
+// Deletes the record through the handle that reads it again, only while it is still what
+// the copy was read from: a plain file starting with the same bytes (not a record rewritten
+// in between, not a link in its place). True when it is deleted.
 bool DeleteRecordIfUnchanged(ErrorState& error, const DynString& recordPath, const RecordCopy& copy);

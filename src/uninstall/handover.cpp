@@ -260,13 +260,10 @@ void ScheduleOwnRemoval() {
     if (n == 0 || n >= MAX_PATH || t == 0 || t >= n) return;
     lstrcpynA(ownTemp, own, static_cast<int>(t) + 1);
     if (lstrcmpiA(ownTemp, temp) != 0) return;
-    const char* name = own + t;
-    size_t prefix = strlen(kHandOverFolderPrefix);
-    if (strncmp(name, kHandOverFolderPrefix, prefix) != 0) return;
-    const char* p = name + prefix;
-    while ((*p >= '0' && *p <= '9') || *p == '-') ++p;
-    if (*p != '\\' || lstrcmpiA(p + 1, kProgram) != 0) return;
-    DynString folder(own, static_cast<size_t>(p - own));
+    const char* slash = strrchr(own + t, '\\');
+    if (!slash || lstrcmpiA(slash + 1, kProgram) != 0) return;
+    DynString folder(own, static_cast<size_t>(slash - own));
+    if (!IsHandOverFolderName(folder.c_str() + t)) return;
     MoveFileExA(own, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
@@ -329,6 +326,8 @@ void DeleteEarlierHandOvers() {
     DWORD t = GetTempPathA(MAX_PATH, temp);
     DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
     if (t == 0 || t >= MAX_PATH || n == 0 || n >= MAX_PATH) return;
+    FileIdentity ownFile;
+    bool ownKnown = IdentityOfPath(own, &ownFile);
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((DynString(temp) + kHandOverFolderPrefix + "*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return;
@@ -338,8 +337,8 @@ void DeleteEarlierHandOvers() {
             continue;
         DynString folder = DynString(temp) + entry.cFileName;
         // Not this process's own folder: its program runs.
-        FileIdentity ownFile, inFolder;
-        if (IdentityOfPath(own, &ownFile) && IdentityOfPath((folder + "\\" + kProgram).c_str(), &inFolder) &&
+        FileIdentity inFolder;
+        if (ownKnown && IdentityOfPath((folder + "\\" + kProgram).c_str(), &inFolder) &&
             SameIdentity(ownFile, inFolder))
             continue;
         HeldFolder held = {};
