@@ -6,11 +6,8 @@
 #include "fs/code_page.h"
 #include "fs/system_call.h"
 
-DWORD(WINAPI* FinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD) = GetFinalPathNameByHandleW;
-
 namespace {
 
-const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const DWORD kHiddenSystemReadOnly = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
 const DWORD kVolumeLabelAttribute = 0x8;
 const DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -19,7 +16,6 @@ const DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_
 // attributes would not keep the level from being renamed. The folder's descriptor is read
 // through its held handle.
 const DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL;
-const int kMaxWide = MAX_PATH * 2;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -150,63 +146,6 @@ bool DeleteListedEntry(ErrorState& error, const HeldFolder& held, const wchar_t*
 }
 
 }  // namespace
-
-bool MarkForDeletion(ErrorState& error, HANDLE file) {
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    BOOL marked = FALSE;
-    DWORD code = SystemCall([&] {
-        marked = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-    });
-    if (!marked) RecordSystemError(error, code);
-    return marked != 0;
-}
-
-bool IdentityOfHandle(HANDLE handle, FileIdentity* identity) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle, &info)) return false;
-    identity->volume = info.dwVolumeSerialNumber;
-    identity->indexHigh = info.nFileIndexHigh;
-    identity->indexLow = info.nFileIndexLow;
-    return true;
-}
-
-// The ANSI path as the system itself converts it for CreateFileA.
-bool IdentityOfPath(const char* path, FileIdentity* identity) {
-    wchar_t wide[kMaxWide];
-    return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kMaxWide) > 0 && IdentityOfPathW(wide, identity);
-}
-
-bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity) {
-    bool ok = false;
-    SystemCall([&] {
-        HANDLE h = CreateFileW(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        ok = h != INVALID_HANDLE_VALUE && IdentityOfHandle(h, identity);
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    });
-    return ok;
-}
-
-// Opened with WoW64's file system redirection off, where there is one: for a 32-bit process
-// on 64-bit Windows, the native "C:\Windows\System32" that such a path names would otherwise
-// be taken for SysWOW64.
-bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
-    typedef BOOL(WINAPI * RedirectionFn)(PVOID*);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    RedirectionFn disable = reinterpret_cast<RedirectionFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-    RedirectionFn revert = reinterpret_cast<RedirectionFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
-    PVOID previous = nullptr;
-    bool disabled = disable && revert && disable(&previous);
-    bool found = IdentityOfPathW(path, identity);
-    if (disabled) revert(&previous);
-    return found;
-}
-
-bool SameIdentity(const FileIdentity& a, const FileIdentity& b) {
-    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
-}
 
 HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& held) {
     held.path = folder;

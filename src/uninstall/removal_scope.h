@@ -3,7 +3,6 @@
 // removal of the folder and the hand-over's work all obey that one judgement.
 #pragma once
 #include <windows.h>
-#include <shtypes.h>
 
 #include "base/dyn_string.h"
 #include "base/folder_shape.h"
@@ -37,9 +36,3 @@ void ReleaseRemoval(Removal& removal);
 // The judgement of a recorded folder, given whether its record may be trusted; held comes
 // back holding the folder when it is there.
 FolderJudgement JudgeFolder(const DynString& folder, bool recordTrusted, HeldFolder& held);
-
-// How the judgement asks for a known folder's path: SHGetKnownFolderPath of shell32, loaded
-// from the system folder when a removal first asks (start-up never loads it). Tests watch the
-// questions through it.
-typedef HRESULT(WINAPI* KnownFolderPathFn)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-extern KnownFolderPathFn KnownFolderQuery;

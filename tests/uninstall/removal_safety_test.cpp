@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fs/error_state.h"
+#include "fs/known_folders.h"
 #include "removal_fixture.h"
 #include "uninstall/removal_scope.h"
 

@@ -1,0 +1,34 @@
+// Which file or folder a handle or path refers to, whatever its spelling, where the system
+// says it is, and its deletion through its own handle. Nothing is held here.
+#pragma once
+#include <windows.h>
+
+#include "fs/error_state.h"
+
+// The longest wide path the program builds or asks the system for, in characters.
+const int kMaxWide = MAX_PATH * 2;
+// Opens that leave others free to read, write, rename and delete: for looking, not holding.
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Which file or folder a handle or path refers to, whatever its spelling.
+struct FileIdentity {
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+};
+bool IdentityOfHandle(HANDLE handle, FileIdentity* identity);
+// The identity of what the path opens (links followed); false when it can't be opened.
+bool IdentityOfPath(const char* path, FileIdentity* identity);
+bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity);
+// The same for a path the system gave (a handle's final path, a process's image): such a
+// path names the file itself, never a redirected one.
+bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity);
+bool SameIdentity(const FileIdentity& a, const FileIdentity& b);
+
+// Marks the file or folder open on `file` (with DELETE access) for deletion: it goes when its
+// last handle closes. True when marked; a refusal is recorded in error.
+bool MarkForDeletion(ErrorState& error, HANDLE file);
+
+// Where a handle's file really is, as GetFinalPathNameByHandleW tells it. Tests put their own
+// answer in place to show that a delete whose file lies elsewhere does not happen.
+extern DWORD(WINAPI* FinalPathQuery)(HANDLE file, LPWSTR path, DWORD size, DWORD flags);
