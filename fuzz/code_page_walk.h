@@ -5,6 +5,7 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "base/folder_shape.h"
 #include "support/code_pages.h"
 
 const LeadBytes kFuzzTables[] = {Cp932LeadBytes(), SingleByteLeadBytes()};
@@ -25,4 +26,21 @@ inline void NeutralSecondBytes(char* text, size_t n, const LeadBytes& lead) {
     for (size_t i = 0; i < n; ++i)
         if (second[i] && static_cast<unsigned char>(text[i]) >= 32) text[i] = 'A';
     delete[] second;
+}
+
+// Whether a dot or a blank that is a character of its own ends a level: comes right before a
+// separator (a "\" or "/" of its own) or ends the text, after the root ("c:" or a share):
+// a level that Windows trims.
+inline bool EndsALevelInDotOrBlank(const char* text, size_t n, const LeadBytes& lead) {
+    bool* second = new bool[n ? n : 1];
+    MarkSecondBytes(text, n, lead, second);
+    const size_t root = FolderRootLength(text, n, lead);
+    bool found = false;
+    for (size_t i = root; i < n && !found; ++i) {
+        if (second[i] || (text[i] != '.' && text[i] != ' ')) continue;
+        const bool levelEnds = i + 1 == n || ((text[i + 1] == '\\' || text[i + 1] == '/') && !second[i + 1]);
+        found = levelEnds;
+    }
+    delete[] second;
+    return found;
 }

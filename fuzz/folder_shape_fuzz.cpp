@@ -43,8 +43,10 @@ static void Check(const uint8_t* data, size_t size, const LeadBytes& lead) {
     FUZZ_CHECK(scope == RemoveNothing || scope == RemoveProductFilesOnly || scope == RemoveWholeFolder);
     size_t levels = FolderLevelCount(text, size, lead);
     FUZZ_CHECK((levels == 0) == (root == 0));
-    // The install takes exactly what the removal does not refuse and can hold.
-    FUZZ_CHECK(IsInstallableFolder(text, size, lead) == (scope != RemoveNothing && levels <= kMostFolderLevels));
+    // The install takes exactly what the removal does not refuse and can hold, but for levels
+    // that Windows trims.
+    FUZZ_CHECK(IsInstallableFolder(text, size, lead) ==
+               (scope != RemoveNothing && levels <= kMostFolderLevels && !EndsALevelInDotOrBlank(text, size, lead)));
 
     if (scope != RemoveNothing) {
         // Only an absolute folder: a drive root ("t:") or a share, then levels.

@@ -2,7 +2,7 @@
 // folder) with arbitrary tails, inner NULs included, by characters of code page 932 and of a
 // single-byte code page, without repeating the split itself; and checks that install and
 // removal never disagree on a folder: what the install takes, it records so that the removal
-// reads back the same folder and judges it the same.
+// reads back the same folder and judges it the same, and it refuses only what the rules say.
 #include <stdint.h>
 #include <string.h>
 
@@ -43,12 +43,19 @@ static void CheckSplit(const uint8_t* data, size_t size, const LeadBytes& lead) 
     if (ownFolder) FUZZ_CHECK(Within(tail, installFolder));
     if (ownRecord && ownFolder) FUZZ_CHECK(recordPath.size() + 1 + installFolder.size() <= tail.size());
 
-    // Install and removal never disagree on a folder. The install takes exactly the folders
-    // whose text the removal does not refuse; the record it writes for one of them reads back,
-    // within the bytes the reader looks at, as the same folder, judged the same.
+    // Install and removal never disagree on a folder. The install takes only folders whose
+    // text the removal does not refuse; the record it writes for one of them reads back,
+    // within the bytes the reader looks at, as the same folder, judged the same. Of the
+    // folders the removal takes, the install refuses those deeper than a removal can hold and
+    // those with a level that Windows trims, and no others.
     RemovalScope scope = ScopeOfFolderText(installFolder.data(), installFolder.size(), lead);
-    FUZZ_CHECK(IsInstallableFolder(installFolder.data(), installFolder.size(), lead) == (scope != RemoveNothing));
+    const bool installable = IsInstallableFolder(installFolder.data(), installFolder.size(), lead);
+    if (installable) FUZZ_CHECK(scope != RemoveNothing);
     if (scope != RemoveNothing) {
+        const bool tooDeep = FolderLevelCount(installFolder.data(), installFolder.size(), lead) > kMostFolderLevels;
+        FUZZ_CHECK(installable == (!tooDeep && !EndsALevelInDotOrBlank(installFolder.data(), installFolder.size(), lead)));
+    }
+    if (installable) {
         DynString record = RecordText(installFolder);
         FUZZ_CHECK(record.size() <= kRecordReadLimit);
         DynString readBack;

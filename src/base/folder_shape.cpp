@@ -84,7 +84,23 @@ size_t FolderLevelCount(const char* folder, size_t length, const LeadBytes& lead
     return levels;
 }
 
+// True when a level below the root ends in a dot or a blank: Windows trims those from a path's
+// last level, and not always from one in the middle, so the folder made, the folder recorded
+// and the folder a removal finds could be two different ones.
+static bool HasLevelWindowsTrims(const char* folder, size_t length, const LeadBytes& lead) {
+    size_t root = FolderRootLength(folder, length, lead);
+    for (size_t from = root; from < length;) {
+        while (from < length && IsSeparatorAt(folder, from, length, lead)) ++from;
+        if (from == length) break;
+        size_t end = LevelEnd(folder, from, length, lead);
+        size_t last = from + LastCharStart(folder + from, end - from, lead);
+        if (CharLength(folder, last, length, lead) == 1 && (folder[last] == '.' || folder[last] == ' ')) return true;
+        from = end;
+    }
+    return false;
+}
+
 bool IsInstallableFolder(const char* folder, size_t length, const LeadBytes& lead) {
     return ScopeOfFolderText(folder, length, lead) != RemoveNothing &&
-           FolderLevelCount(folder, length, lead) <= kMostFolderLevels;
+           FolderLevelCount(folder, length, lead) <= kMostFolderLevels && !HasLevelWindowsTrims(folder, length, lead);
 }

@@ -29,9 +29,11 @@ const size_t kMostFolderLevels = 64;
 // the text is not absolute.
 size_t FolderLevelCount(const char* folder, size_t length, const LeadBytes& lead);
 
-// The install and the removal share one judgement: the install takes exactly the folders
-// whose text the removal does not refuse and whose levels a removal can hold, so no install
-// writes a record that its removal must ignore, would misread or can never finish.
+// The install and the removal share one judgement: the install takes only folders whose text
+// the removal does not refuse and whose levels a removal can hold, so no install writes a
+// record that its removal must ignore, would misread or can never finish. Of those it refuses
+// a folder with a level that ends in a dot or a blank, which Windows trims: the folder made
+// and the folder recorded must be one.
 bool IsInstallableFolder(const char* folder, size_t length, const LeadBytes& lead);
 
 // The length of the root part of an absolute folder ("t:" or "\\server\share"), 0 when

@@ -155,3 +155,22 @@ TEST(FolderShape, LevelsAndTheDeepestInstallableFolder) {
     EXPECT_EQ(FolderLevelCount(folder.data(), folder.size(), kCp932), 3u);
     EXPECT_EQ(FolderLevelCount(folder.data(), folder.size(), kSingle), 4u);
 }
+
+// Windows trims a dot or a blank at a level's end: "c:\zarvo\quorbel " would be made as
+// "c:\zarvo\quorbel" and recorded as the other. The removal still reads such a record (an
+// older install may have written it); the install takes none.
+TEST(FolderShape, TheInstallRefusesALevelThatWindowsTrims) {
+    const struct {
+        std::string folder;
+        bool installable;
+    } cases[] = {
+        {"c:\\zarvo\\quorbel ", false}, {"c:\\zarvo\\quorbel.", false}, {"c:\\zarvo\\quorbel. ", false},
+        {"c:\\zarvo \\quorbel", false}, {"c:\\zarvo.\\quorbel", false}, {"c:\\zarvo\\quorbel.\\", false},
+        {"c:\\zarvo\\quor bel", true},  {"c:\\zarvo\\.quorbel", true},  {"c:\\zarvo\\quorbel.1", true},
+        {"c:\\zarvo\\quorbel\\", true}, {"c:\\", true},                 {"\\\\srv\\share\\q ", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsInstallableFolder(c.folder.data(), c.folder.size(), kSingle), c.installable) << c.folder;
+        EXPECT_NE(ScopeOfFolderText(c.folder.data(), c.folder.size(), kSingle), RemoveNothing) << c.folder;
+    }
+}
