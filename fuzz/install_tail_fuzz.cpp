@@ -64,7 +64,23 @@ static void CheckSplit(const uint8_t* data, size_t size, const LeadBytes& lead) 
     }
 }
 
+// The wide tail is split by the same rule: the bytes widened one to one split exactly where a
+// single-byte code page splits them.
+static void CheckWideSplit(const uint8_t* data, size_t size) {
+    wchar_t* wide = new wchar_t[size ? size : 1];
+    for (size_t i = 0; i < size; ++i) wide[i] = data[i];
+    const TailParts w = FindTailParts(wide, size, [](size_t i) { return i + 1; });
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const LeadBytes& single = kFuzzTables[1];
+    const TailParts a = FindTailParts(bytes, size, [&](size_t i) { return i + CharLength(bytes, i, size, single); });
+    FUZZ_CHECK(w.recordFrom == a.recordFrom && w.recordTo == a.recordTo);
+    FUZZ_CHECK(w.folderFrom == a.folderFrom && w.folderTo == a.folderTo);
+    FUZZ_CHECK(w.recordFrom <= w.recordTo && w.recordTo <= size && w.folderFrom <= w.folderTo && w.folderTo <= size);
+    delete[] wide;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const LeadBytes& lead : kFuzzTables) CheckSplit(data, size, lead);
+    CheckWideSplit(data, size);
     return 0;
 }

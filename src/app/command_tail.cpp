@@ -1,8 +1,14 @@
 #include "app/command_tail.h"
 
-const char* CommandTailStart(const char* commandLine) {
-    if (!commandLine) return "";
-    const char* p = commandLine;
+namespace {
+
+unsigned Code(char c) { return static_cast<unsigned char>(c); }
+unsigned Code(wchar_t c) { return static_cast<unsigned>(c); }
+
+template <typename Char>
+const Char* TailStart(const Char* commandLine, const Char* empty) {
+    if (!commandLine) return empty;
+    const Char* p = commandLine;
     if (*p == '"') {
         // A quoted program name runs to the next quote; without one there is no tail.
         ++p;
@@ -16,10 +22,15 @@ const char* CommandTailStart(const char* commandLine) {
         while (*p == ' ') ++p;
         return p;
     }
-    while (static_cast<unsigned char>(*p) > 32) ++p;
+    while (Code(*p) > 32) ++p;
     if (*p == ' ') {
         while (*p == ' ') ++p;
     }
     // Any other control character (a tab, or the terminating NUL) starts the tail.
     return p;
 }
+
+}  // namespace
+
+const char* CommandTailStart(const char* commandLine) { return TailStart(commandLine, ""); }
+const wchar_t* CommandTailStart(const wchar_t* commandLine) { return TailStart(commandLine, L""); }

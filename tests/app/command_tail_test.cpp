@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <string>
+
 #include "app/command_tail.h"
 
 struct TailCase {
@@ -22,8 +26,16 @@ TEST(CommandTail, FollowsTheProgramName) {
         {"prog\x01rest", "\x01rest"},
         {"\"\" tail", "tail"},
     };
-    for (const TailCase& c : cases)
+    for (const TailCase& c : cases) {
         EXPECT_STREQ(CommandTailStart(c.commandLine), c.tail) << "command line [" << c.commandLine << "]";
+        // The wide command line by the same rule, to the same character.
+        std::wstring wide(c.commandLine, c.commandLine + strlen(c.commandLine));
+        EXPECT_EQ(CommandTailStart(wide.c_str()) - wide.c_str(), CommandTailStart(c.commandLine) - c.commandLine)
+            << "command line [" << c.commandLine << "]";
+    }
+    // Characters beyond ASCII are no blanks, in the name or in the tail.
+    EXPECT_STREQ(CommandTailStart(L"Q\u00E9.exe c:\\zarvo\\\uFF44ocs"), L"c:\\zarvo\\\uFF44ocs");
+    EXPECT_STREQ(CommandTailStart(static_cast<const wchar_t*>(nullptr)), L"");
 }
 
 TEST(CommandTail, IsAlwaysASuffixOfTheCommandLine) {
@@ -33,5 +45,5 @@ TEST(CommandTail, IsAlwaysASuffixOfTheCommandLine) {
         EXPECT_GE(tail, line);
         EXPECT_LE(tail, line + strlen(line));
     }
-    EXPECT_STREQ(CommandTailStart(nullptr), "");
+    EXPECT_STREQ(CommandTailStart(static_cast<const char*>(nullptr)), "");
 }

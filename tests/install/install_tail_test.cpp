@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "install/install_tail.h"
 #include "support/code_pages.h"
@@ -68,4 +69,27 @@ TEST(InstallTail, DoubleByteCharactersAreNeverCutInTwo) {
         ExpectSplit(c.cp932, Cp932LeadBytes());
         ExpectSplit(c.single, SingleByteLeadBytes());
     }
+}
+
+// The wide tail is split by the same rule, a character at a time: a character beyond ASCII is
+// never a blank, a quote or a backslash.
+TEST(InstallTail, TheWideTailSplitsByTheSameRule) {
+    auto wideParts = [](const std::wstring& tail) {
+        TailParts p = FindTailParts(tail.data(), tail.size(), [](size_t i) { return i + 1; });
+        return std::make_pair(tail.substr(p.recordFrom, p.recordTo - p.recordFrom),
+                              tail.substr(p.folderFrom, p.folderTo - p.folderFrom));
+    };
+    for (const TailCase& c : kTailCases) {
+        DynString record, folder;
+        SplitInstallTail(DynString(c.tail.data(), c.tail.size()), record, folder, SingleByteLeadBytes());
+        auto parts = wideParts(std::wstring(c.tail.begin(), c.tail.end()));
+        auto orDefault = [](const std::wstring& part, const char* fallback) {
+            return part.empty() ? std::string(fallback) : std::string(part.begin(), part.end());
+        };
+        EXPECT_EQ(orDefault(parts.first, kDefaultRecordPath), record.c_str()) << "tail [" << c.tail << "]";
+        EXPECT_EQ(orDefault(parts.second, kDefaultInstallFolder), folder.c_str()) << "tail [" << c.tail << "]";
+    }
+    auto parts = wideParts(L"\"r\x0142.dat c:\\zarvo\\\xFF44ocs\\\"");
+    EXPECT_EQ(parts.first, L"r\x0142.dat");
+    EXPECT_EQ(parts.second, L"c:\\zarvo\\\xFF44ocs");
 }
