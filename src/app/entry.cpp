@@ -48,7 +48,7 @@ extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WINAPI Proces
     UINT exitCode = 255;
     if (AllocThreadState()) {
         ZeroProgramGlobals();
-        SetCommandLineTail(tail);
+        SetCommandLineTail(CommandTailStart(GetCommandLineW()));
         SetDialogLayerInstance(module);
         exitCode = static_cast<UINT>(WinMain(module, nullptr, const_cast<LPSTR>(tail), showCommand));
         CloseAllFiles();

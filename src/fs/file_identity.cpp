@@ -57,6 +57,60 @@ bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
     return found;
 }
 
+namespace {
+
+// Cuts a full path before its last separator, keeping a drive root's own ("C:\", "\\?\C:\"):
+// without it the path names the volume. Returns where the name starts, 0 when there is none.
+size_t CutBeforeName(wchar_t* path) {
+    size_t cut = 0, n = 0;
+    for (; path[n]; ++n)
+        if (path[n] == L'\\') cut = n;
+    if (cut == 0 || cut + 1 >= n) return 0;
+    path[path[cut - 1] == L':' ? cut + 1 : cut] = 0;
+    return cut + 1;
+}
+
+// A folder's identity; a share's root ("\\server\share") may need its separator to be opened.
+bool IdentityOfFolder(wchar_t* folder, bool systemPath, FileIdentity* identity) {
+    auto identify = [&] { return systemPath ? IdentityOfSystemPath(folder, identity) : IdentityOfPathW(folder, identity); };
+    if (identify()) return true;
+    size_t n = lstrlenW(folder);
+    if (n == 0 || n + 1 >= kMaxWide || folder[n - 1] == L'\\') return false;
+    folder[n] = L'\\';
+    folder[n + 1] = 0;
+    return identify();
+}
+
+}  // namespace
+
+bool FinalFolderAndName(HANDLE file, FileIdentity* folder, wchar_t (&name)[kMaxWide]) {
+    wchar_t final[kMaxWide];
+    DWORD n = FinalPathQuery(file, final, kMaxWide, FILE_NAME_NORMALIZED);
+    if (n == 0 || n >= kMaxWide) return false;
+    wchar_t copy[kMaxWide];
+    lstrcpyW(copy, final);
+    size_t at = CutBeforeName(final);
+    if (at == 0) return false;
+    lstrcpyW(name, copy + at);
+    return IdentityOfFolder(final, true, folder);
+}
+
+bool IsFileAtPath(HANDLE file, const char* path) {
+    wchar_t wide[kMaxWide], full[kMaxWide], finalName[kMaxWide];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kMaxWide) <= 0) return false;
+    DWORD n = GetFullPathNameW(wide, kMaxWide, full, nullptr);
+    if (n == 0 || n >= kMaxWide) return false;
+    // The name the folder lists for the path: a short name or another case reads as the entry's own.
+    WIN32_FIND_DATAW entry;
+    HANDLE search = INVALID_HANDLE_VALUE;
+    SystemCall([&] { search = FindFirstFileW(full, &entry); });
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    FileIdentity named, final;
+    return CutBeforeName(full) != 0 && IdentityOfFolder(full, false, &named) && FinalFolderAndName(file, &final, finalName) &&
+           SameIdentity(named, final) && CompareStringOrdinal(finalName, -1, entry.cFileName, -1, TRUE) == CSTR_EQUAL;
+}
+
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b) {
     return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
 }

@@ -25,6 +25,14 @@ bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity);
 bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity);
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b);
 
+// The identity of the folder that holds the file open on `file`, and the file's own name there,
+// as the system says where the file really is (its final path).
+bool FinalFolderAndName(HANDLE file, FileIdentity* folder, wchar_t (&name)[kMaxWide]);
+// True when the file open on `file` is the very entry that `path` names: it lies in the folder
+// the path names, under the name that folder lists for the path. A link's target elsewhere or
+// under another name is not.
+bool IsFileAtPath(HANDLE file, const char* path);
+
 // Marks the file or folder open on `file` (with DELETE access) for deletion: it goes when its
 // last handle closes. True when marked; a refusal is recorded in error.
 bool MarkForDeletion(ErrorState& error, HANDLE file);

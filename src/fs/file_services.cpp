@@ -5,7 +5,6 @@
 #include <string.h>
 
 #include "base/path_text.h"
-#include "fs/protection.h"
 #include "fs/code_page.h"
 #include "fs/system_call.h"
 
@@ -22,6 +21,7 @@ struct FileEntry {
     DWORD access;      // GENERIC_READ, with GENERIC_WRITE unless the open fell back
     uint64_t position;
     bool atEnd;        // the last read stopped short at the end of the file
+    bool made;         // OpenRaw made the file
 };
 
 // The program runs no static constructors: both start zero.
@@ -61,7 +61,7 @@ int FreeFileNumber() {
     return fileNumberCounter;  // every number is open: OpenRaw will say so (55)
 }
 
-void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY_DESCRIPTOR protection) {
+void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY_DESCRIPTOR protection, DWORD flags) {
     DynString name = SystemPath(path, kFolderPathLimit);
     if (name.empty() || HasWildcard(path.data(), path.size(), AnsiLeadBytes())) {
         RecordError(error, 64);
@@ -84,14 +84,21 @@ void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY
     HANDLE handle = INVALID_HANDLE_VALUE;
     // A protected open asks to change the DACL too; the plain opens follow when it can't.
     const DWORD accesses[] = {GENERIC_READ | GENERIC_WRITE | WRITE_DAC, GENERIC_READ | GENERIC_WRITE, GENERIC_READ};
-    DWORD access = 0, code = 0;
+    DWORD access = 0, code = 0, disposition = 0;
     for (DWORD tried : accesses) {
         if ((tried & WRITE_DAC) && !protection) continue;
         access = tried;
-        // OPEN_ALWAYS reports 183 for a file that was already there: only the handle tells.
-        code = SystemCall([&] {
-            handle = CreateFileA(name.c_str(), access, 0, &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        });
+        // What is there is opened; only where nothing is, a new file is made. OPEN_ALWAYS would
+        // also make the missing target of a link.
+        const DWORD dispositions[] = {OPEN_EXISTING, CREATE_NEW};
+        for (DWORD tryDisposition : dispositions) {
+            disposition = tryDisposition;
+            code = SystemCall([&] {
+                handle = CreateFileA(name.c_str(), access, 0, &inheritable, disposition, FILE_ATTRIBUTE_NORMAL | flags,
+                                     nullptr);
+            });
+            if (handle != INVALID_HANDLE_VALUE || code != ERROR_FILE_NOT_FOUND) break;
+        }
         if (handle != INVALID_HANDLE_VALUE) break;
     }
     if (handle == INVALID_HANDLE_VALUE) {
@@ -99,8 +106,6 @@ void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY
         RecordSystemError(error, code);
         return;
     }
-    // A file that was there before keeps the DACL it had unless it is replaced now.
-    if (code == ERROR_ALREADY_EXISTS && (access & WRITE_DAC)) ApplyProtection(handle, protection);
     DWORD type = FILE_TYPE_UNKNOWN;
     SystemCall([&] { type = GetFileType(handle); });
     file->number = fileNumber;
@@ -109,6 +114,7 @@ void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY
     file->access = access;
     file->position = 0;
     file->atEnd = false;
+    file->made = disposition == CREATE_NEW;
     file->next = openFiles;
     openFiles = file;
 }
@@ -116,6 +122,11 @@ void OpenRaw(ErrorState& error, const DynString& path, int fileNumber, PSECURITY
 HANDLE SystemHandle(int fileNumber) {
     FileEntry* file = FindOpenFile(fileNumber);
     return file ? file->handle : INVALID_HANDLE_VALUE;
+}
+
+bool OpenedNew(int fileNumber) {
+    FileEntry* file = FindOpenFile(fileNumber);
+    return file && file->made;
 }
 
 DynString ReadBytes(ErrorState& error, int fileNumber, uint32_t count) {

@@ -147,25 +147,68 @@ bool DeleteListedEntry(ErrorState& error, const HeldFolder& held, const wchar_t*
 
 }  // namespace
 
+namespace {
+
+// Holds the level folder[0, end) below the levels already held: kHeld when it is a folder and
+// no link; kNotThere when nothing is there (or a file: nothing lies below it), with the levels
+// above still held; kCannotHold, with every level released, otherwise.
+HoldResult HoldLevel(HeldFolder& held, size_t end) {
+    if (held.count == static_cast<int>(kMostFolderLevels)) {
+        ReleaseFolder(held);
+        return kCannotHold;
+    }
+    DynString level = held.path.Sub(0, end);
+    // Looked at by name as well as through the handle: a link opened without being followed
+    // does not show itself as one everywhere.
+    DWORD attributes = 0;
+    DWORD code = SystemCall([&] { attributes = GetFileAttributesA(level.c_str()); });
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (IsNotThere(code)) return kNotThere;
+    } else if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return kNotThere;  // nothing lies below a file
+        h = OpenLevel(level.c_str(), &code);
+        if (h == INVALID_HANDLE_VALUE && IsNotThere(code)) return kNotThere;
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        ReleaseFolder(held);
+        return kCannotHold;
+    }
+    held.levels[held.count] = h;
+    bool folderLevel = IdentityOfHandle(h, &held.identities[held.count]) && Attributes(h, &attributes) &&
+                       (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    ++held.count;
+    if (!folderLevel) {
+        ReleaseFolder(held);
+        return kCannotHold;
+    }
+    return kHeld;
+}
+
+// Calls visit(end) for each level below the root of the held folder's text, top down, with
+// where its text ends; the folder's own level ends at the text's end (before one trailing
+// separator). Stops when visit says false.
+template <typename Visit>
+bool ForEachLevelEnd(const HeldFolder& held, size_t rootLength, Visit visit) {
+    const char* text = held.path.c_str();
+    size_t n = held.path.size();
+    for (size_t i = rootLength + 1; i <= n; i = i < n ? NextCharacter(text, i, n) : n + 1) {
+        if (i < n && !IsSeparator(text[i])) continue;
+        if (i == n && EndsInSeparator(held.path)) break;  // one trailing separator
+        if (!visit(i)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& held) {
     held.path = folder;
     held.count = 0;
     held.exists = false;
-    const char* text = folder.c_str();
+    held.rootLength = rootLength;
     size_t n = folder.size();
     if (rootLength == 0 || rootLength > n) return kCannotHold;
-
-    // Takes the level open on h, when it is a folder and no link; false (and all released)
-    // otherwise.
-    auto take = [&](HANDLE h) {
-        DWORD attributes = 0;
-        held.levels[held.count] = h;
-        bool folderLevel = IdentityOfHandle(h, &held.identities[held.count]) && Attributes(h, &attributes) &&
-                           (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        ++held.count;
-        if (!folderLevel) ReleaseFolder(held);
-        return folderLevel;
-    };
 
     // The root as a folder ("t:\", "\\server\share\"); it must be there to judge below it.
     DynString root = folder.Sub(0, rootLength);
@@ -186,39 +229,54 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
     }
     ++held.count;
 
-    for (size_t i = rootLength + 1; i <= n; i = i < n ? NextCharacter(text, i, n) : n + 1) {
-        if (i < n && !IsSeparator(text[i])) continue;
-        if (i == n && EndsInSeparator(folder)) break;  // one trailing separator
-        if (held.count == static_cast<int>(kMostFolderLevels)) {
-            ReleaseFolder(held);
-            return kCannotHold;
-        }
-        DynString level = folder.Sub(0, i);
-        // Looked at by name as well as through the handle: a link opened without being
-        // followed does not show itself as one everywhere.
-        code = SystemCall([&] { attributes = GetFileAttributesA(level.c_str()); });
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            ReleaseFolder(held);
-            return IsNotThere(code) ? kNotThere : kCannotHold;
-        }
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            ReleaseFolder(held);
-            return kCannotHold;
-        }
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            ReleaseFolder(held);
-            return kNotThere;  // nothing lies below a file
-        }
-        h = OpenLevel(level.c_str(), &code);
-        if (h == INVALID_HANDLE_VALUE) {
-            ReleaseFolder(held);
-            return IsNotThere(code) ? kNotThere : kCannotHold;
-        }
-        if (!take(h)) return kCannotHold;
-    }
+    HoldResult result = kHeld;
+    ForEachLevelEnd(held, rootLength, [&](size_t end) {
+        result = HoldLevel(held, end);
+        return result == kHeld;
+    });
+    if (result != kHeld) return result;
     held.identity = held.identities[held.count - 1];
     held.exists = true;
     return kHeld;
+}
+
+bool HoldMadeFolder(HeldFolder& held) {
+    if (held.exists) return true;
+    // Every level above the folder must be held already: only the folder itself was missing.
+    int levels = 1;
+    size_t last = 0;
+    ForEachLevelEnd(held, held.rootLength, [&](size_t end) {
+        ++levels;
+        last = end;
+        return true;
+    });
+    if (levels < 2 || held.count != levels - 1 || HoldLevel(held, last) != kHeld) {
+        ReleaseFolder(held);
+        return false;
+    }
+    held.identity = held.identities[held.count - 1];
+    held.exists = true;
+    return true;
+}
+
+HANDLE OpenHeldFolder(const HeldFolder& held, DWORD access) {
+    if (!held.exists) return INVALID_HANDLE_VALUE;
+    DynString path = FolderText(held);
+    HANDLE folder = INVALID_HANDLE_VALUE;
+    SystemCall([&] {
+        folder = CreateFileA(path.c_str(), access | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    });
+    FileIdentity identity;
+    DWORD attributes = 0;
+    if (folder != INVALID_HANDLE_VALUE &&
+        !(Attributes(folder, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IdentityOfHandle(folder, &identity) &&
+          SameIdentity(identity, held.identity))) {
+        CloseHandle(folder);
+        folder = INVALID_HANDLE_VALUE;
+    }
+    return folder;
 }
 
 void ReleaseFolder(HeldFolder& held) {
@@ -349,3 +407,7 @@ void RemoveHeldFolder(ErrorState& error, HeldFolder& held) {
     }
     ReleaseFolder(held);
 }
+
+bool PathInHeldFolder(const HeldFolder& held, const char* name, DynString& path) { return ExactPath(held, name, path); }
+
+bool LiesInHeldFolder(HANDLE file, const HeldFolder& held) { return LiesDirectlyIn(file, held); }

@@ -17,13 +17,15 @@ struct HeldFolder {
                                                    // its descriptor can be read
     FileIdentity identities[kMostFolderLevels];    // each level's own
     int count;
+    size_t rootLength;                             // the root's part of path
     bool exists;                                   // the folder is there and held: deletes may go on
     FileIdentity identity;                         // the folder's own
 };
 
 enum HoldResult {
     kHeld,          // every level is held, the folder itself too
-    kNotThere,      // a level below the root is not there: nothing lies below it
+    kNotThere,      // a level below the root is not there: nothing lies below it. The levels
+                    // above it stay held (until ReleaseFolder), so that it can be made there
     kRootNotThere,  // the drive or share is not there
     kCannotHold,    // a level is a link or not a folder, can't be opened or examined, or the
                     // folder has more levels than can be held
@@ -32,8 +34,21 @@ enum HoldResult {
 // Opens the root and every level of folder (rootLength bytes of root, then levels split at
 // "\" or "/", walked by characters), without delete sharing and without following links.
 HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& held);
+// After the folder itself was made below its held levels (HoldFolder said kNotThere with every
+// level above it held): holds it too, when it is a folder and no link. True when the folder is
+// held now; false, with every level released, when it can't be.
+bool HoldMadeFolder(HeldFolder& held);
+// A further handle of the held folder itself, with `access`, checked to be the folder held (no
+// link in its place); INVALID_HANDLE_VALUE when it can't be had.
+HANDLE OpenHeldFolder(const HeldFolder& held, DWORD access);
 // Closes every held level; the folder can be removed (or renamed) again.
 void ReleaseFolder(HeldFolder& held);
+
+// folder + "\\" + name, when it is exactly that byte for byte and name is one plain name that
+// may be opened by name (see IsDeletableName); false otherwise, or when the folder is not held.
+bool PathInHeldFolder(const HeldFolder& held, const char* name, DynString& path);
+// True when the file open on `file` lies directly in the held folder, as its final path says.
+bool LiesInHeldFolder(HANDLE file, const HeldFolder& held);
 
 enum DeleteOutcome {
     kDeleted,

@@ -96,6 +96,29 @@ bool ApplyProtection(HANDLE object, PSECURITY_DESCRIPTOR protection) {
                            nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
 }
 
+bool ProtectFolderFoundThere(HANDLE folder) {
+    PSECURITY_DESCRIPTOR protection = NewProtection(kProtectedFolder);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    HANDLE token = nullptr;
+    BYTE owner[sizeof(TOKEN_OWNER) + SECURITY_MAX_SID_SIZE];
+    DWORD got = 0;
+    SECURITY_DESCRIPTOR wanted;
+    // Set through the low-level call: the higher-level ones pass inheritable entries on to
+    // everything already inside, files that are not the product's among them.
+    bool taken = protection && GetSecurityDescriptorDacl(protection, &present, &dacl, &defaulted) && present && dacl &&
+                 OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                 GetTokenInformation(token, TokenOwner, owner, sizeof owner, &got) &&
+                 InitializeSecurityDescriptor(&wanted, SECURITY_DESCRIPTOR_REVISION) &&
+                 SetSecurityDescriptorOwner(&wanted, reinterpret_cast<TOKEN_OWNER*>(owner)->Owner, FALSE) &&
+                 SetSecurityDescriptorDacl(&wanted, TRUE, dacl, FALSE) &&
+                 SetSecurityDescriptorControl(&wanted, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
+                 SetKernelObjectSecurity(folder, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &wanted);
+    if (token) CloseHandle(token);
+    LocalFree(protection);
+    return taken && IsTrustedObject(folder);
+}
+
 bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID user) {
     if (!descriptor || !IsValidSecurityDescriptor(descriptor)) return false;
     PSID owner = nullptr;

@@ -25,6 +25,13 @@ PSECURITY_DESCRIPTOR ProtectionForCreation(ProtectedObject object);
 // descriptor's, protected from inheritance. False when the system refuses.
 bool ApplyProtection(HANDLE object, PSECURITY_DESCRIPTOR protection);
 
+// Gives a folder that was there before the install, open on `folder` with READ_CONTROL,
+// WRITE_DAC and WRITE_OWNER, what a folder the install makes has: this process's default owner
+// and the install folder's protected DACL. Only the folder itself changes: nothing already
+// inside it is touched. True when the system took both and the folder is trusted afterwards,
+// as read back through the handle.
+bool ProtectFolderFoundThere(HANDLE folder);
+
 // The trust rule. True only when the descriptor has an owner and a DACL, the owner is
 // Administrators, SYSTEM, TrustedInstaller or user, and every allow entry that applies to
 // the object itself and grants a right to change it (its data, attributes, name, DACL or

@@ -5,6 +5,8 @@
 #include "fs/code_page.h"
 #include "fs/file_services.h"
 #include "fs/held_folder.h"
+#include "fs/known_folders.h"
+#include "fs/place_file.h"
 #include "fs/protection.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
@@ -34,39 +36,54 @@ enum NextStep { kGoOn, kReturn, kEnd };
 
 static void ShowProgress(HWND dialog, const char* text) { SetControlText(dialog, kProgressBox, text); }
 
-// The record file while the run has it open.
-struct RecordFile {
-    int number;
-    bool open;
+// What the run holds: the record file while it is open, and the install folder's levels from
+// the judgement to the last copy.
+struct RunHolds {
+    int recordNumber;
+    bool recordOpen;
+    HeldFolder folder;
 };
 
-// Closed before any box is shown, so that the user can deal with the file while the box waits.
-static void CloseRecord(RecordFile& record) {
-    if (!record.open) return;
-    ErrorState ignored = {};
-    CloseFile(ignored, record.number);
-    record.open = false;
+// Both let go before any box is shown, so that the user can deal with the files while the box
+// waits.
+static void LetGo(RunHolds& holds) {
+    if (holds.recordOpen) {
+        ErrorState ignored = {};
+        CloseFile(ignored, holds.recordNumber);
+        holds.recordOpen = false;
+    }
+    ReleaseFolder(holds.folder);
 }
 
-static NextStep HandleFailure(HWND dialog, ErrorState& error, RecordFile& record) {
+// The record's failure: its box, with the error number; the dialog ends at its next message.
+static NextStep ReportRecordFailure(int errorNumber) {
+    char number[8];
+    wsprintfA(number, " %d", errorNumber);
+    DynString text = DynString("Error 1000 ") + number + ": please call 80-71ZARVO for tech support";
+    ShowMessage(text.c_str(), 0, "");
+    FinishFlag = -1;
+    return kReturn;
+}
+
+// The folder's failure: a folder that can't be used as it is named, or can't be held.
+static NextStep ReportFolderFailure() {
+    ShowMessage(kFolderTooDeep, 0, "");
+    FinishFlag = +1;
+    return kReturn;
+}
+
+static NextStep HandleFailure(HWND dialog, ErrorState& error, RunHolds& holds) {
     error.pending = false;
     error.inHandler = true;
     int label = error.failedStep;
     NextStep next = kEnd;
 
     if (label == kWriteRecord) {
-        CloseRecord(record);
-        char number[8];
-        wsprintfA(number, " %d", error.number);
-        DynString text = DynString("Error 1000 ") + number + ": please call 80-71ZARVO for tech support";
-        ShowMessage(text.c_str(), 0, "");
-        FinishFlag = -1;
-        next = kReturn;
+        LetGo(holds);
+        next = ReportRecordFailure(error.number);
     } else if (label == kCopyFile && error.number == 76) {
-        CloseRecord(record);
-        ShowMessage(kFolderTooDeep, 0, "");
-        FinishFlag = +1;
-        next = kReturn;
+        LetGo(holds);
+        next = ReportFolderFailure();
     } else {
         bool limitReached = false;
         if (label == kMakeFolder && FolderFailureCount < kFolderFailureLimit) {
@@ -78,7 +95,7 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error, RecordFile& record
             }
             FinishFlag = +1;
         }
-        CloseRecord(record);
+        LetGo(holds);
         ShowMessage("some problem was encountered... The files may be damaged or incomplete.  Call 800-71ZARVO now.", 0, "");
         if (limitReached) {
             ShowMessage("Folder creation error!", 0, "");
@@ -96,9 +113,28 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error, RecordFile& record
     return next;
 }
 
-// The guarded steps, from making the folder to the last copy.
-static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, RecordFile& record,
-                                             const DynString& installFolder, DynString* staged) {
+// A folder that was there before the install: when the process runs elevated, it gets what a
+// folder the install makes has (owner and protection), so that no one who made it beforehand
+// may later swap the program for their own. A folder that is not the product's alone (a
+// drive's root, a known folder) keeps its own, and is used only when no one else may change
+// it. False when neither can be had.
+static bool SecureFolderFoundThere(const DynString& folder, const HeldFolder& held) {
+    if (!held.exists || !RunsElevated()) return true;
+    const HANDLE heldFolder = held.levels[held.count - 1];
+    if (ScopeOfFolderText(folder.data(), folder.size(), AnsiLeadBytes()) != RemoveWholeFolder ||
+        IsKnownFolder(folder, held))
+        return IsTrustedObject(heldFolder);
+    HANDLE changing = OpenHeldFolder(held, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
+    bool secured = changing != INVALID_HANDLE_VALUE && ProtectFolderFoundThere(changing);
+    if (changing != INVALID_HANDLE_VALUE) CloseHandle(changing);
+    return secured;
+}
+
+// The guarded steps, from making the folder to the last copy, in the folder held since the
+// judgement: its levels, and the folder itself once it is there.
+static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, RunHolds& holds, DynString* staged) {
+    HeldFolder& held = holds.folder;
+    const DynString installFolder = held.path;
     // A failed open of the record is not reported here: the record's write fails after it.
     error.pending = false;
     NextStep next = kGoOn;
@@ -107,82 +143,110 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Rec
     ShowProgress(dialog, "making dir");
 
     error.stepLabel = kMakeFolder;
+    const bool wasThere = held.exists;
     PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedFolder);
     MakeFolder(error, installFolder, protection);
     LocalFree(protection);
-    if (error.pending) next = HandleFailure(dialog, error, record);
+    const bool made = !error.pending;
+    if (error.pending) next = HandleFailure(dialog, error, holds);
+
+    // The folder is held from now on. One this run made must be held: anything else in its
+    // place means someone swapped it. One that appeared meanwhile is one found there.
+    if (next == kGoOn && ((!HoldMadeFolder(held) && made) ||
+                          (!wasThere && !made && held.exists && !SecureFolderFoundThere(installFolder, held)))) {
+        LetGo(holds);
+        next = ReportFolderFailure();
+    }
 
     // Step 1050: a tolerated failure to make the folder goes on here, with the record.
     if (next == kGoOn) {
         error.stepLabel = kWriteRecord;
-        WriteRecord(error, record.number, installFolder);
+        WriteRecord(error, holds.recordNumber, installFolder);
         if (!error.pending) {
-            CloseFile(error, record.number);
-            record.open = false;
+            CloseFile(error, holds.recordNumber);
+            holds.recordOpen = false;
         }
-        if (error.pending) next = HandleFailure(dialog, error, record);
+        if (error.pending) next = HandleFailure(dialog, error, holds);
     }
     if (next == kGoOn) ShowProgress(dialog, "written dir");
 
     for (int i = 0; i < kProductFileCount && next == kGoOn; ++i) {
         DynString source = kStagingFolder + FileNames[i];
-        // Into the install folder itself, on its own drive, where the folder was made and
-        // which the record names.
-        DynString destination = installFolder + "\\" + FileNames[i];
         ShowProgress(dialog, FileNames[i].c_str());
         PumpOneMessage(25);
         error.stepLabel = kCopyFile;
-        CopyOneFile(error, source, destination);
+        // Into the held folder itself, on its own drive, where the folder was made and which
+        // the record names; a new file under the product's name, never written through it.
+        PlaceFileInHeldFolder(error, held, source, FileNames[i].c_str());
         if (error.pending) {
-            next = HandleFailure(dialog, error, record);
+            next = HandleFailure(dialog, error, holds);
         } else {
             FilePaths[i] = source;
             staged[i] = source;
         }
     }
 
-    // A run that ends before the record's close must not leave the file locked.
-    CloseRecord(record);
+    // Let go after the last copy; a run that ends before the record's close must not leave the
+    // file locked.
+    LetGo(holds);
     return next;
 }
 
-// True when a removal could hold every level of the folder that is already there: no link or
-// other reparse point on the way, no level that can't be examined. A folder not made yet, or
-// on a drive that is not there, is left to the steps that make it and report their failures.
-static bool LevelsCanBeHeld(const DynString& folder) {
-    HeldFolder held = {};
-    HoldResult hold = HoldFolder(folder, FolderRootLength(folder.data(), folder.size(), AnsiLeadBytes()), held);
-    ReleaseFolder(held);
-    return hold != kCannotHold;
+// The record path and the install folder as the user typed them: the wide tail, split by the
+// install's rule, each part taken only when its ANSI form is exact.
+enum TailFault { kTailExact, kFolderNotExact, kRecordNotExact };
+
+static TailFault ReadTail(DynString& recordPath, DynString& installFolder) {
+    const wchar_t* tail = CommandLineTail();
+    TailParts parts = FindTailParts(tail, static_cast<size_t>(lstrlenW(tail)), [](size_t i) { return i + 1; });
+    bool folderExact = ExactAnsiText(tail + parts.folderFrom, parts.folderTo - parts.folderFrom, installFolder);
+    bool recordExact = ExactAnsiText(tail + parts.recordFrom, parts.recordTo - parts.recordFrom, recordPath);
+    if (installFolder.empty()) installFolder = kDefaultInstallFolder;
+    if (recordPath.empty()) recordPath = kDefaultRecordPath;
+    return !folderExact ? kFolderNotExact : !recordExact ? kRecordNotExact : kTailExact;
 }
 
 static void Install(HWND dialog) {
     ErrorState error = {};
     DynString recordPath, installFolder;
-    SplitInstallTail(CommandLineTail(), recordPath, installFolder, AnsiLeadBytes());
+    const TailFault fault = ReadTail(recordPath, installFolder);
     NextStep next = kReturn;
-    RecordFile record = {0, false};
+    RunHolds holds = {0, false, {}};
     // The staged copies this run copied, in a list of its own: the shared tables are the
     // removal's too.
     DynString staged[kProductFileCount];
     // A folder the removal would refuse (relative, holding a control byte, ending in a
     // character cut in two, too long for its product paths to reach the system whole, deeper
-    // than a removal can hold, or reached through a link) is never installed into: its record
-    // would name a folder nobody installed, or one that no removal can clean up. Refused
-    // before anything is made or opened.
-    if (!IsInstallableFolder(installFolder.data(), installFolder.size(), AnsiLeadBytes()) ||
-        !LevelsCanBeHeld(installFolder)) {
-        ShowMessage(kFolderTooDeep, 0, "");
-        FinishFlag = +1;
+    // than a removal can hold, with a level Windows trims, or reached through a link), or one
+    // the user did not name (a character outside the code page), is never installed into: its
+    // record would name a folder nobody installed, or one that no removal can clean up. Its
+    // levels that are there are held from here to the last copy. Refused before anything is
+    // made or opened.
+    const size_t rootLength = FolderRootLength(installFolder.data(), installFolder.size(), AnsiLeadBytes());
+    if (fault == kFolderNotExact || !IsInstallableFolder(installFolder.data(), installFolder.size(), AnsiLeadBytes()) ||
+        HoldFolder(installFolder, rootLength, holds.folder) == kCannotHold ||
+        !SecureFolderFoundThere(installFolder, holds.folder)) {
+        LetGo(holds);
+        next = ReportFolderFailure();
+    } else if (fault == kRecordNotExact) {
+        // A record path the user did not name is never opened: it would be another file.
+        LetGo(holds);
+        next = ReportRecordFailure(52);
     } else {
         ShowProgress(dialog, ("P:" + installFolder).c_str());
         ShowProgress(dialog, ("R:" + recordPath).c_str());
 
-        record = {OpenRecord(error, recordPath), true};
-        for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
-
-        next = MakeFolderWriteRecordAndCopy(dialog, error, record, installFolder, staged);
+        // A record that is a link or one name of several files is never written: nothing made.
+        if (OpenRecord(error, recordPath, &holds.recordNumber) == kRecordRefused) {
+            LetGo(holds);
+            next = ReportRecordFailure(52);
+        } else {
+            holds.recordOpen = true;
+            for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
+            next = MakeFolderWriteRecordAndCopy(dialog, error, holds, staged);
+        }
     }
+    LetGo(holds);
     if (next == kGoOn) {
         // Unguarded: a staged copy that cannot be deleted is no failure of the install.
         for (int i = 0; i < kDeletedStagedCopies; ++i) DeleteFiles(error, staged[i]);

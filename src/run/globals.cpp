@@ -13,10 +13,10 @@ HWND FarewellSavedFocus = 0;
 HWND InstallStatusSavedFocus = 0;
 HWND UninstallerSavedFocus = 0;
 
-static const char* gTail = "";
+static const wchar_t* gTail = L"";
 
-void SetCommandLineTail(const char* tail) { gTail = tail ? tail : ""; }
-DynString CommandLineTail() { return DynString(gTail); }
+void SetCommandLineTail(const wchar_t* tail) { gTail = tail ? tail : L""; }
+const wchar_t* CommandLineTail() { return gTail; }
 
 // A table of empty strings, each constructed in its place; null when out of memory.
 static DynString* NewTable() {

@@ -17,9 +17,11 @@ extern HWND FarewellSavedFocus;
 extern HWND InstallStatusSavedFocus;
 extern HWND UninstallerSavedFocus;
 
-// The command-line tail, as start-up found it.
-void SetCommandLineTail(const char* tail);  // points into the process command line
-DynString CommandLineTail();                // a new string with the same text every time
+// The command-line tail as the user typed it: taken from the wide command line, since the ANSI
+// one holds a best-fit likeness of any character outside the code page (a full-width "ｄocs" as
+// "docs").
+void SetCommandLineTail(const wchar_t* tail);  // points into the process command line
+const wchar_t* CommandLineTail();
 
 // Both tables of kTableSize empty strings, or (out of memory) neither.
 void CreateStringTables();

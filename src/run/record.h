@@ -4,11 +4,18 @@
 #include "base/dyn_string.h"
 #include "fs/error_state.h"
 
+enum RecordOpening {
+    kRecordOpened,     // open on the file number, to be written
+    kRecordNotOpened,  // the system would not open it (another program holds it, say): the
+                       // write will fail
+    kRecordRefused,    // a link, another reparse point or a file with more than one name is at
+                       // the path: writing it would write a file elsewhere. Nothing was changed.
+};
 // Takes a free file number and opens the record file (created empty when absent, never
-// truncated; read-only when read-write access is refused). Returns the file number. When
-// the process runs elevated, the record is protected: created so, or made so through the
-// handle when it was already there.
-int OpenRecord(ErrorState& error, const DynString& recordPath);
+// truncated; read-only when read-write access is refused), only when it is a plain file of its
+// own at its path. When the process runs elevated, the record is protected: created so, or made
+// so through the handle when it was already there.
+RecordOpening OpenRecord(ErrorState& error, const DynString& recordPath, int* fileNumber);
 // Writes the install folder and one carriage return at the start of the open record file.
 void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFolder);
 enum RecordState {

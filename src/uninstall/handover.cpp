@@ -342,7 +342,10 @@ void DeleteEarlierHandOvers() {
             SameIdentity(ownFile, inFolder))
             continue;
         HeldFolder held = {};
-        if (HoldFolder(folder, FolderRootLength(folder.c_str(), folder.size(), AnsiLeadBytes()), held) != kHeld) continue;
+        if (HoldFolder(folder, FolderRootLength(folder.c_str(), folder.size(), AnsiLeadBytes()), held) != kHeld) {
+            ReleaseFolder(held);
+            continue;
+        }
         ErrorState error = {};
         // A program file that a process still runs can't be deleted: its folder stays.
         DeleteOutcome outcome = HoldsOnlyTheProgram(folder) ? DeleteInHeldFolder(error, held, kProgram, true) : kRefused;

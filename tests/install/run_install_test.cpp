@@ -38,6 +38,13 @@ std::vector<std::string> Progress(std::vector<std::string> head, std::vector<std
     return head;
 }
 
+// The command-line tail as the run reads it: the wide text of an ANSI one.
+std::wstring gTail;
+void SetTail(const std::string& ansi) {
+    gTail = Wide(ansi);
+    SetCommandLineTail(gTail.c_str());
+}
+
 // What one press of "OK" showed.
 struct Outcome {
     std::vector<std::string> progress;  // the progress box's texts, in order
@@ -131,7 +138,7 @@ protected:
         ResetSandbox();
         StageProduct();
         CreateStringTables();
-        SetCommandLineTail("");
+        SetTail("");
         FinishFlag = 0;
         FolderFailureCount = 0;
         InstallStatusSavedFocus = 0;
@@ -140,7 +147,7 @@ protected:
         Pause = realPause;
         CloseAllFiles();  // a record left open must not spoil the next test
         ResetSandbox();
-        SetCommandLineTail("");
+        SetTail("");
         FinishFlag = 0;
         FolderFailureCount = 0;
         ElevationQuery = realElevation;
@@ -253,7 +260,7 @@ TEST_F(Install, AMissingFolderOnTheWayIsTooDeep) {
         SCOPED_TRACE(c.what);
         ResetSandbox();
         if (c.staged) StageProduct();
-        SetCommandLineTail(c.tail);
+        SetTail(c.tail);
         FinishFlag = 0;
         FolderFailureCount = 0;
         Outcome run = PressOk();
@@ -301,7 +308,7 @@ TEST_F(Install, AFolderTheRemovalWouldRefuseIsRefusedBeforeAnythingIsMade) {
         SCOPED_TRACE(c.what);
         ResetSandbox();
         StageProduct();
-        SetCommandLineTail(c.tail.c_str());
+        SetTail(c.tail.c_str());
         FinishFlag = 0;
         FolderFailureCount = 0;
         const std::vector<std::string> before = DriveState();
@@ -340,7 +347,7 @@ TEST_F(Install, AFolderBelowALinkOrTooDeepForARemovalIsRefusedBeforeAnythingIsMa
     const std::vector<std::string> before = DriveState();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        SetCommandLineTail(c.tail.c_str());
+        SetTail(c.tail.c_str());
         FinishFlag = 0;
         FolderFailureCount = 0;
         Outcome run = PressOk();
@@ -356,7 +363,7 @@ TEST_F(Install, AFolderBelowALinkOrTooDeepForARemovalIsRefusedBeforeAnythingIsMa
     // One level less, made up to its parent, is a folder a removal can hold: it installs.
     const std::string deepest = deep.substr(0, deep.size() - 2);
     MakeFolders(deepest.substr(0, deepest.size() - 2));
-    SetCommandLineTail(deepest.c_str());
+    SetTail(deepest.c_str());
     FinishFlag = 0;
     EXPECT_EQ(BoxTexts(PressOk().boxes), std::vector<std::string>{kSuccess});
     ExpectInstalled(deepest);
@@ -365,7 +372,7 @@ TEST_F(Install, AFolderBelowALinkOrTooDeepForARemovalIsRefusedBeforeAnythingIsMa
 // The longest folder the removal accepts installs, and its record reads back whole.
 TEST_F(Install, TheLongestFolderInstalls) {
     const std::string folder = "c:\\zarvo\\" + std::string(227, 'l');
-    SetCommandLineTail(folder.c_str());
+    SetTail(folder.c_str());
     Outcome run = PressOk();
     EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
     EXPECT_EQ(FinishFlag, -1);
@@ -441,6 +448,7 @@ TEST_F(Install, ASecondPressDuringTheRunIsIgnored) {
 // reports them.
 struct Alike {
     std::string plainFolder, protectedFolder, plainFile, protectedNewFile, protectedOpenFile;
+    std::string fileInPlainFolder, fileInProtectedFolder;  // made there with no descriptor of its own
 };
 
 Alike MakeAlike(const std::string& openToAll) {
@@ -463,16 +471,22 @@ Alike MakeAlike(const std::string& openToAll) {
                            nullptr);
     EXPECT_TRUE(ApplyProtection(h, recordProtection));
     CloseHandle(h);
+    WriteFileBytes(at + "\\plain\\inside.dat", "");
+    WriteFileBytes(at + "\\protected\\inside.dat", "");
     LocalFree(folderProtection);
     LocalFree(recordProtection);
-    return {DaclText(at + "\\plain"), DaclText(at + "\\protected"), DaclText(at + "\\plain.dat"),
-            DaclText(at + "\\protected.dat"), DaclText(opened)};
+    return {DaclText(at + "\\plain"),          DaclText(at + "\\protected"),
+            DaclText(at + "\\plain.dat"),      DaclText(at + "\\protected.dat"),
+            DaclText(opened),                  DaclText(at + "\\plain\\inside.dat"),
+            DaclText(at + "\\protected\\inside.dat")};
 }
 
 // The install folder and record an elevated run makes are protected from the start, and a
 // record already there is protected through the handle that writes it; a run that is not
-// elevated leaves both as the system makes them; a folder already there keeps its
-// permissions; no permission of a staged file survives the copy.
+// elevated leaves both as the system makes them. A folder already there that anyone may change
+// is taken over by an elevated run before any copy (the owner and permissions of a folder it
+// makes), and keeps its permissions otherwise. The product files take the folder's; no
+// permission of a staged file survives the copy.
 TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
     struct Case {
         const char* what;
@@ -486,6 +500,7 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
         {"elevated, over a record", true, true, false},
         {"not elevated, over a record", false, true, false},
         {"elevated, into a folder already there", true, false, true},
+        {"not elevated, into a folder already there", false, false, true},
     };
     const std::string openToAll = "D:(A;;FA;;;WD)";
     for (const Case& c : cases) {
@@ -516,15 +531,22 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
         ASSERT_NE(alike.protectedNewFile, alike.plainFile);
         if (c.recordThere) ASSERT_NE(alike.protectedOpenFile, recordBefore) << "and one set through a handle";
 
-        if (c.folderThere)
+        if (c.folderThere && !c.elevated)
             EXPECT_EQ(DaclText(kInstalled), folderBefore) << "a folder already there keeps its permissions";
         else
             EXPECT_EQ(DaclText(kInstalled), c.elevated ? alike.protectedFolder : alike.plainFolder);
+        if (c.elevated) {
+            EXPECT_TRUE(OnlyOwnerAndAdministratorsMayChange(kInstalled));
+            for (const char* name : kProductFiles)
+                EXPECT_TRUE(OnlyOwnerAndAdministratorsMayChange(std::string(kInstalled) + "\\" + name)) << name;
+        }
         if (c.recordThere)
             EXPECT_EQ(DaclText(kRecord), c.elevated ? alike.protectedOpenFile : recordBefore);
         else
             EXPECT_EQ(DaclText(kRecord), c.elevated ? alike.protectedNewFile : alike.plainFile);
-        EXPECT_EQ(DaclText(std::string(kInstalled) + "\\qb.exe"), alike.plainFile)
-            << "nothing of the staged file's permissions came along";
+        if (!c.folderThere || c.elevated)
+            EXPECT_EQ(DaclText(std::string(kInstalled) + "\\qb.exe"),
+                      c.elevated ? alike.fileInProtectedFolder : alike.fileInPlainFolder)
+                << "the folder's permissions, nothing of the staged file's";
     }
 }

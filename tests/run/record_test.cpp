@@ -27,7 +27,8 @@ protected:
         RemoveTree(kFolder);
     }
     void Write(const std::string& installFolder) {
-        int n = OpenRecord(error, Dyn(kRecord));
+        int n = 0;
+        EXPECT_NE(OpenRecord(error, Dyn(kRecord), &n), kRecordRefused);
         WriteRecord(error, n, Dyn(installFolder));
         CloseFile(error, n);
     }
@@ -149,7 +150,8 @@ TEST_F(Record, ARecordFileHeldByAnotherProgramFailsTheWriteWith52) {
     WriteFileBytes(kRecord, "c:\\old\r");
     HANDLE other = CreateFileA(kRecord.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    int n = OpenRecord(error, Dyn(kRecord));
+    int n = 0;
+    EXPECT_EQ(OpenRecord(error, Dyn(kRecord), &n), kRecordNotOpened);
     EXPECT_NE(error.number, 0);
     error = {};
     WriteRecord(error, n, "c:\\zarvo\\quorbel");

@@ -97,6 +97,13 @@ void RemoveTreeW(const std::wstring& path) {
 
 }  // namespace
 
+std::wstring Wide(const std::string& ansi) {
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
+    return wide;
+}
+
 void RemoveTree(const std::string& path) {
     wchar_t wide[MAX_PATH * 2];
     if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2) > 0) RemoveTreeW(wide);
@@ -137,6 +144,34 @@ void SetDaclText(const std::string& path, const std::string& sddl) {
         CloseHandle(h);
     }
     LocalFree(descriptor);
+}
+
+bool OnlyOwnerAndAdministratorsMayChange(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    DWORD read = GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                                 nullptr, &dacl, nullptr, &descriptor);
+    CloseHandle(h);
+    const ACCESS_MASK change = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                               FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    bool only = read == ERROR_SUCCESS && owner && dacl;
+    for (DWORD i = 0; only && i < dacl->AceCount; ++i) {
+        ACE_HEADER* entry = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&entry))) only = false;
+        else if (entry->AceType != ACCESS_ALLOWED_ACE_TYPE) only = entry->AceType == ACCESS_DENIED_ACE_TYPE;
+        else {
+            ACCESS_ALLOWED_ACE* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(entry);
+            PSID sid = &allowed->SidStart;
+            only = !(allowed->Mask & change) || EqualSid(sid, owner) ||
+                   IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid);
+        }
+    }
+    LocalFree(descriptor);
+    return only;
 }
 
 const char* const kProductFiles[5] = {"qb.exe", "QBmanual100.PDF", "QBmanual100.doc",

@@ -15,6 +15,9 @@ const int kPatienceMs = 90000;
 // that finds itself on z: (the host's /) stops at once.
 void EnterSandboxDrive();
 
+// The wide text of an ANSI one, in the process's code page.
+std::wstring Wide(const std::string& ansi);
+
 bool FileExists(const std::string& path);    // a file, not a folder
 bool FolderExists(const std::string& path);
 // The file's bytes; "" and *exists = false when it cannot be read.
@@ -33,6 +36,11 @@ std::string DaclText(const std::string& path);
 // Gives the file or folder the DACL of an SDDL text, through a handle ("D:(A;;FA;;;WD)":
 // everyone may change it).
 void SetDaclText(const std::string& path, const std::string& sddl);
+
+// Read in memory, through a handle: the file or folder has an owner and a DACL, and every
+// entry that lets anyone change it (its data or entries, attributes, name, DACL or owner) is for
+// its owner, Administrators or SYSTEM.
+bool OnlyOwnerAndAdministratorsMayChange(const std::string& path);
 
 // The five product files, in table order, and the staging folder's contents.
 extern const char* const kProductFiles[5];
