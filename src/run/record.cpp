@@ -1,8 +1,6 @@
 #include "run/record.h"
 
-#include "base/path_text.h"
 #include "base/record_text.h"
-#include "fs/code_page.h"
 #include "fs/file_services.h"
 #include "fs/held_folder.h"
 #include "fs/protection.h"
@@ -19,35 +17,22 @@ bool IsPlainRecordFile(HANDLE file, const DynString& path) {
            info.nNumberOfLinks == 1 && IsFileAtPath(file, path.c_str());
 }
 
-// True when the folder lists an entry at the path that can't be reached as a file: a link whose
-// target is missing, say. A file another program holds, or that the user may not read, is
-// reached (its attributes can always be looked at). No wildcard may widen the look.
-bool UnreachableEntryAt(const DynString& path) {
-    if (HasWildcard(path.data(), path.size(), AnsiLeadBytes())) return false;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = INVALID_HANDLE_VALUE;
-    SystemCall([&] { search = FindFirstFileA(path.c_str(), &entry); });
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    HANDLE file = INVALID_HANDLE_VALUE;
-    DWORD code = SystemCall([&] {
-        file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
-    });
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return file == INVALID_HANDLE_VALUE && (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND);
-}
-
 }  // namespace
 
 RecordOpening OpenRecord(ErrorState& error, const DynString& recordPath, int* fileNumber) {
     *fileNumber = FreeFileNumber();
     PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedRecord);
     // A link is opened as itself, so that it shows as what it is.
-    OpenRaw(error, recordPath, *fileNumber, protection, FILE_FLAG_OPEN_REPARSE_POINT);
+    ErrorState opened = {};
+    OpenRaw(opened, recordPath, *fileNumber, protection, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (opened.number != 0) RecordError(error, opened.number);
     HANDLE file = SystemHandle(*fileNumber);
     RecordOpening opening = kRecordOpened;
     if (file == INVALID_HANDLE_VALUE) {
-        opening = UnreachableEntryAt(recordPath) ? kRecordRefused : kRecordNotOpened;
+        // 75: a name is there that can't be opened as a file, and where nothing is a new one is
+        // made: a link whose target is missing (some systems show no more of it), or a name no
+        // file can have.
+        opening = opened.number == 75 ? kRecordRefused : kRecordNotOpened;
     } else if (!IsPlainRecordFile(file, recordPath)) {
         ErrorState ignored = {};
         CloseFile(ignored, *fileNumber);

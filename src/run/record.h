@@ -8,8 +8,9 @@ enum RecordOpening {
     kRecordOpened,     // open on the file number, to be written
     kRecordNotOpened,  // the system would not open it (another program holds it, say): the
                        // write will fail
-    kRecordRefused,    // a link, another reparse point or a file with more than one name is at
-                       // the path: writing it would write a file elsewhere. Nothing was changed.
+    kRecordRefused,    // a link (its target there or not), another reparse point or a file with
+                       // more than one name is at the path: writing it would write a file
+                       // elsewhere. Nothing was changed.
 };
 // Takes a free file number and opens the record file (created empty when absent, never
 // truncated; read-only when read-write access is refused), only when it is a plain file of its

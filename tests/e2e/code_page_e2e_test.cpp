@@ -110,3 +110,14 @@ TEST_F(CodePage932, AFolderWhoseNameHoldsTheByteOfABackslashInstallsAndIsRemoved
     }
     EXPECT_NE(GetFileAttributesW(L"c:\\\x30BD\x30D5\x30C8\\keep.txt"), INVALID_FILE_ATTRIBUTES);
 }
+
+// A character that code page 932 lacks ("é") reaches a program of that code page as its
+// best-fit likeness ("e"): the install refuses the name instead of using the user's "cafe".
+TEST_F(CodePage932, ANameOutsideTheCodePageIsRefused) {
+    CanarySet canaries;
+    canaries.Plant(kParent + "\\cafe\\qb.exe");
+    InstallThroughTheDialogs(std::wstring(kParentW) + L"\\caf\x00E9", "Error: Folder Depth Request too Great.  Ending.");
+    canaries.ExpectIntact();
+    EXPECT_EQ(FolderEntries(kParent), std::vector<std::string>{"cafe"});
+    EXPECT_FALSE(FileExists(kRecord));
+}

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/welcome_dialog.h"
 #include "install/install_status_dialog.h"
@@ -85,4 +86,89 @@ TEST_F(InstallRun, AReportedFailureEndsTheRunWithoutFurtherInput) {
     InstallWith("t:\\apps\\quorbel", "Error: Folder Depth Request too Great.  Ending.");
     EXPECT_EQ(ReadFileBytes(kRecord), "t:\\apps\\quorbel\r");
     EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "nothing deleted from staging";
+}
+
+// What the user typed is what the install acts on. Windows hands the program an ANSI command
+// line made by best fit ("ｄocs" becomes "docs", "ｑuorbel" "quorbel"): a part whose ANSI form
+// is not exact names something the user did not, and is refused before anything is made.
+TEST_F(InstallRun, ANameOutsideTheCodePageIsRefusedAndItsLikenessUntouched) {
+    const struct {
+        const char* what;
+        std::wstring tail;
+        const char* box;
+    } cases[] = {
+        {"the folder", L"c:\\zarvo\\\xFF44ocs", "Error: Folder Depth Request too Great.  Ending."},
+        {"the record", L"c:\\\xFF51uorbelregistry.dat c:\\zarvo\\quorbel",
+         "Error 1000  52: please call 80-71ZARVO for tech support"},
+    };
+    // The likenesses: the user's own folder and an older record, each with what it holds.
+    CanarySet canaries;
+    canaries.Plant("c:\\zarvo\\docs\\qb.exe");
+    canaries.Plant("c:\\zarvo\\docs\\letter.txt", FILE_ATTRIBUTE_READONLY);
+    canaries.Plant(kRecord);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallThroughTheDialogs(c.tail, c.box);
+        canaries.ExpectIntact();
+        EXPECT_EQ(FolderEntries("c:\\zarvo"), (std::vector<std::string>{"docs", "temp"})) << "nothing made";
+        EXPECT_EQ(FolderEntries("c:\\zarvo\\docs"), (std::vector<std::string>{"letter.txt", "qb.exe"}));
+        EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "nothing copied or deleted";
+    }
+    SetFileAttributesA("c:\\zarvo\\docs\\letter.txt", FILE_ATTRIBUTE_NORMAL);
+}
+
+// In a folder that was there before, a product name may be a link or one name of a file that
+// has others. Each product file is put in place as a new file under its name: the names are
+// replaced, and the files they led to stay as they were. The folder, which anyone could change,
+// is taken over by the elevated install (Wine runs it elevated) before any copy.
+TEST_F(InstallRun, LinksAtProductNamesAreReplacedAndWhatTheyLedToStays) {
+    const std::string folder = "c:\\zarvo\\quorbel";
+    CanarySet canaries;
+    canaries.Plant("c:\\zarvo\\elsewhere\\hard.txt", FILE_ATTRIBUTE_HIDDEN);
+    canaries.Plant("c:\\zarvo\\elsewhere\\linked.txt", FILE_ATTRIBUTE_READONLY);
+    MakeFolders(folder);
+    SetDaclText(folder, "D:(A;OICI;FA;;;WD)");
+    ASSERT_FALSE(OnlyOwnerAndAdministratorsMayChange(folder)) << "the precondition: everyone may change it";
+    ASSERT_TRUE(CreateHardLinkA((folder + "\\qb.exe").c_str(), "c:\\zarvo\\elsewhere\\hard.txt", nullptr));
+    MakeFileLink(folder, "QBmanual100.PDF", "../elsewhere/linked.txt");
+    WriteFileBytes(folder + "\\QBmanual100.doc", "an older manual");
+
+    InstallThroughTheDialogs(folder);
+    const bool stillALink = IsFileLink(folder, "QBmanual100.PDF");
+    RemoveFileLink(folder, "QBmanual100.PDF");
+    if (HasFatalFailure()) return;
+    EXPECT_FALSE(stillALink);
+    ExpectInstalledIn(folder);
+    canaries.ExpectIntact();
+    EXPECT_EQ(FolderEntries("c:\\zarvo\\elsewhere"), (std::vector<std::string>{"hard.txt", "linked.txt"}));
+    EXPECT_TRUE(OnlyOwnerAndAdministratorsMayChange(folder));
+    for (const char* name : kProductFiles) EXPECT_TRUE(OnlyOwnerAndAdministratorsMayChange(folder + "\\" + name)) << name;
+    SetFileAttributesA("c:\\zarvo\\elsewhere\\linked.txt", FILE_ATTRIBUTE_NORMAL);
+}
+
+// A record that is a link or one name of a file that has others is never written: the file it
+// leads to would take the record's bytes. Refused with the record's box, before anything is made.
+TEST_F(InstallRun, ARecordThatIsALinkOrOneNameOfSeveralIsRefused) {
+    const struct {
+        const char* what;
+        bool hardLink;
+    } cases[] = {{"a second name", true}, {"a link", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CanarySet canaries;
+        canaries.Plant("c:\\zarvo\\elsewhere\\notes.txt");
+        const std::string record = "c:\\zarvo\\record.dat";
+        if (c.hardLink)
+            ASSERT_TRUE(CreateHardLinkA(record.c_str(), "c:\\zarvo\\elsewhere\\notes.txt", nullptr));
+        else
+            MakeFileLink("c:\\zarvo", "record.dat", "elsewhere/notes.txt");
+        InstallThroughTheDialogs(record + " c:\\zarvo\\quorbel",
+                                 "Error 1000  52: please call 80-71ZARVO for tech support");
+        RemoveFileLink("c:\\zarvo", "record.dat");
+        canaries.ExpectIntact();
+        EXPECT_FALSE(FolderExists("c:\\zarvo\\quorbel")) << "nothing made";
+        EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "nothing copied or deleted";
+        RemoveTree(record);
+        RemoveTree("c:\\zarvo\\elsewhere");
+    }
 }

@@ -550,3 +550,67 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
                 << "the folder's permissions, nothing of the staged file's";
     }
 }
+
+// Someone who may write to a parent renames a level of the install folder away while the install
+// runs, once the folder is made and the record written, and puts a link to another folder in its
+// place. The levels are held from the judgement to the last copy: the rename fails, the copies
+// land in the folder judged and recorded, and the other folder keeps what it has.
+namespace {
+
+struct Swap {
+    std::string parent, name, target;  // parent\name is renamed away; a link to target takes its place
+    bool tried = false, renamed = false;
+};
+Swap gSwap;
+WNDPROC gProgressProc = nullptr;
+
+LRESULT CALLBACK SwapOnceWritten(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT && !gSwap.tried && std::string(reinterpret_cast<const char*>(lParam)) == "written dir") {
+        gSwap.tried = true;
+        const std::string level = gSwap.parent + "\\" + gSwap.name;
+        gSwap.renamed = MoveFileA(level.c_str(), (level + "-away").c_str()) != 0;
+        if (gSwap.renamed) MakeFolderLink(gSwap.parent, gSwap.name, gSwap.target);
+    }
+    return CallWindowProcA(gProgressProc, box, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(Install, NoLevelCanBeSwappedForALinkWhileTheInstallRuns) {
+    const std::string folder = "c:\\zarvo\\apps\\quorbel";
+    const struct {
+        const char* what;
+        bool folderThere;
+        Swap swap;
+    } cases[] = {
+        {"the folder the run made", false, {"c:\\zarvo\\apps", "quorbel", "../other/quorbel"}},
+        {"the folder that was there", true, {"c:\\zarvo\\apps", "quorbel", "../other/quorbel"}},
+        {"a level above it", false, {"c:\\zarvo", "apps", "other"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        MakeFolders(c.folderThere ? folder : "c:\\zarvo\\apps");
+        CanarySet canaries;
+        canaries.Plant("c:\\zarvo\\other\\quorbel\\qb.exe");
+        canaries.Plant("c:\\zarvo\\other\\quorbel\\notes.txt");
+        SetTail(folder);
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        gSwap = c.swap;
+        Outcome run = PressOk([](HWND dialog) {
+            HWND box = GetDlgItem(dialog, kProgressBox);
+            gProgressProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SwapOnceWritten)));
+        });
+        RemoveFolderLink(gSwap.parent, gSwap.name);
+        EXPECT_TRUE(gSwap.tried);
+        EXPECT_FALSE(gSwap.renamed) << "a held level can't be renamed";
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        ExpectInstalled(folder);
+        EXPECT_EQ(ReadFileBytes(kRecord), folder + "\r");
+        canaries.ExpectIntact();
+        EXPECT_EQ(FolderEntries("c:\\zarvo\\other\\quorbel"), (std::vector<std::string>{"notes.txt", "qb.exe"}));
+    }
+}

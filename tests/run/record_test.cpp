@@ -6,6 +6,7 @@
 
 #include "base/record_text.h"
 #include "fs/file_services.h"
+#include "fs/protection.h"
 #include "run/record.h"
 #include "support/dyn_text.h"
 #include "support/sandbox.h"
@@ -171,4 +172,51 @@ TEST_F(Record, AReadOnlyRecordIsReadButNotWritten) {
     Write("c:\\zarvo\\quorbel");
     EXPECT_EQ(error.number, 70);
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\old\r");
+}
+
+// The record is written only into a plain file of its own at its path. A second name of another
+// file, or a link (whose target may be missing: it would be made there), is refused before
+// anything is written or made, and what it leads to stays as it was.
+TEST_F(Record, ALinkOrASecondNameIsNeverOpenedForWriting) {
+    const std::string target = kFolder + "\\elsewhere\\notes.txt";
+    const struct {
+        const char* what;
+        bool hardLink;
+        const char* linkTo;  // relative to kFolder
+    } cases[] = {
+        {"a second name of a file elsewhere", true, nullptr},
+        {"a link to a file elsewhere", false, "elsewhere/notes.txt"},
+        {"a link to a file beside it", false, "beside.dat"},
+        {"a link whose target is missing", false, "elsewhere/missing.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CanarySet canaries;
+        canaries.Plant(target, FILE_ATTRIBUTE_HIDDEN);
+        canaries.Plant(kFolder + "\\beside.dat");
+        if (c.hardLink)
+            ASSERT_TRUE(CreateHardLinkA(kRecord.c_str(), target.c_str(), nullptr));
+        else
+            MakeFileLink(kFolder, "record.dat", c.linkTo);
+        const std::string permissions = DaclText(target);
+        // Elevated, a record found there is protected: never one that leads elsewhere.
+        bool (*realElevation)() = ElevationQuery;
+        ElevationQuery = [] { return true; };
+        int n = 0;
+        EXPECT_EQ(OpenRecord(error, Dyn(kRecord), &n), kRecordRefused);
+        ElevationQuery = realElevation;
+        EXPECT_EQ(DaclText(target), permissions);
+        EXPECT_EQ(SystemHandle(n), INVALID_HANDLE_VALUE) << "left closed";
+        RemoveFileLink(kFolder, "record.dat");
+        canaries.ExpectIntact();
+        EXPECT_FALSE(FileExists(kFolder + "\\elsewhere\\missing.txt")) << "nothing made through the link";
+        RemoveTree(kRecord);
+        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveTree(kFolder + "\\elsewhere");
+    }
+    // The path's own file, by another spelling, is the record.
+    WriteFileBytes(kRecord, "");
+    int n = 0;
+    EXPECT_EQ(OpenRecord(error, Dyn("T:/RECTEST/Record.DAT"), &n), kRecordOpened);
+    CloseFile(error, n);
 }

@@ -14,12 +14,17 @@ Installer::~Installer() {
 
 bool StartInstaller(Installer& run, const std::string& tail, const std::string& folder,
                     const std::string& exe) {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!tail.empty()) commandLine += " " + tail;
-    STARTUPINFOA startup = {};
+    return StartInstaller(run, Wide(tail), folder, exe);
+}
+
+bool StartInstaller(Installer& run, const std::wstring& tail, const std::string& folder,
+                    const std::string& exe) {
+    std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
+    if (!tail.empty()) commandLine += L" " + tail;
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &run.process) != 0;
+    return CreateProcessW(Wide(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          Wide(folder).c_str(), &startup, &run.process) != 0;
 }
 
 struct Collect {

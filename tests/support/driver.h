@@ -13,9 +13,13 @@ struct Installer {
     ~Installer();  // a run still going at the end of a test is ended
 };
 
-// Starts exe with the command-line tail `tail`, its current folder `folder` (a sandbox drive).
+// Starts exe with the command-line tail `tail`, its current folder `folder` (a sandbox drive),
+// through the wide command line, as Windows starts a program: a wide tail can hold characters
+// that the program's ANSI code page has not.
 bool StartInstaller(Installer& run, const std::string& tail = "",
                     const std::string& folder = "c:\\zarvo\\temp",
+                    const std::string& exe = "c:\\zarvo\\temp\\QBinstaller100.exe");
+bool StartInstaller(Installer& run, const std::wstring& tail, const std::string& folder = "c:\\zarvo\\temp",
                     const std::string& exe = "c:\\zarvo\\temp\\QBinstaller100.exe");
 
 // The visible top-level window of the process with that caption; 0 after the timeout.

@@ -5,6 +5,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <string.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -174,6 +176,24 @@ bool OnlyOwnerAndAdministratorsMayChange(const std::string& path) {
     return only;
 }
 
+void CanarySet::Plant(const std::string& path, DWORD attributes) {
+    std::string bytes = "canary " + path + "\r\n";
+    MakeFolders(path.substr(0, path.rfind('\\')));
+    WriteFileBytes(path, bytes);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), attributes)) << path;
+    // As the system reports them back (an archive bit, say).
+    files.push_back({path, bytes, GetFileAttributesA(path.c_str())});
+}
+
+void CanarySet::ExpectIntact() const {
+    for (const Canary& c : files) {
+        bool exists = false;
+        EXPECT_EQ(ReadFileBytes(c.path, &exists), c.bytes) << c.path;
+        EXPECT_TRUE(exists) << c.path;
+        EXPECT_EQ(GetFileAttributesA(c.path.c_str()), c.attributes) << c.path;
+    }
+}
+
 const char* const kProductFiles[5] = {"qb.exe", "QBmanual100.PDF", "QBmanual100.doc",
                                       "QBmanual100.txt", "QBinstaller100.exe"};
 
@@ -215,6 +235,8 @@ bool HostTool(const std::string& folder, const std::string& command) {
         "#!/bin/sh\n"
         "case \"$1\" in\n"
         "  make) exec ln -s -- \"$2\" \"$3\" ;;\n"
+        "  filelink) ln -s -- \"$2\" \"$3\" && exec touch -- \"$3.made\" ;;\n"
+        "  unlink) if [ -L \"$2\" ]; then rm -f -- \"$2\"; fi; exec touch -- \"$2.gone\" ;;\n"
         "  remove) [ -L \"$2\" ] && exec rm -f -- \"$2\" ;;\n"
         "  lock) exec chmod 000 -- \"$2\" ;;\n"
         "  unlock) exec chmod 755 -- \"$2\" ;;\n"
@@ -260,6 +282,38 @@ void MakeFolderLink(const std::string& parent, const std::string& name, const st
     ASSERT_TRUE(HostTool(parent, "make " + target + " " + name));
     std::string link = WithSeparator(parent) + name;
     ASSERT_TRUE(WaitFor([&] { return IsReparsePoint(link); })) << link << " is no reparse point";
+}
+
+void MakeFileLink(const std::string& parent, const std::string& name, const std::string& target) {
+    ASSERT_TRUE(HostTool(parent, "filelink " + target + " " + name));
+    // A link whose target is missing is not seen at all: the tool says when it is done.
+    std::string made = WithSeparator(parent) + name + ".made";
+    ASSERT_TRUE(WaitFor([&] { return GetFileAttributesA(made.c_str()) != INVALID_FILE_ATTRIBUTES; }))
+        << WithSeparator(parent) + name << " was not made";
+    DeleteFileA(made.c_str());
+}
+
+bool IsFileLink(const std::string& parent, const std::string& name) {
+    std::string path = WithSeparator(parent) + name;
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    char final[MAX_PATH * 2] = {}, full[MAX_PATH * 2] = {};
+    DWORD n = GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    const char* plain = n > 4 && strncmp(final, "\\\\?\\", 4) == 0 ? final + 4 : final;
+    return n > 0 && lstrcmpiA(plain, full) != 0;
+}
+
+void RemoveFileLink(const std::string& parent, const std::string& name) {
+    // A plain file stays; a link whose target is missing can't be seen, so the tool looks.
+    std::string link = WithSeparator(parent) + name;
+    if (GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES && !IsFileLink(parent, name)) return;
+    HostTool(parent, "unlink " + name);
+    std::string gone = link + ".gone";
+    WaitFor([&] { return GetFileAttributesA(gone.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    DeleteFileA(gone.c_str());
 }
 
 void RemoveFolderLink(const std::string& parent, const std::string& name) {

@@ -42,6 +42,18 @@ void SetDaclText(const std::string& path, const std::string& sddl);
 // its owner, Administrators or SYSTEM.
 bool OnlyOwnerAndAdministratorsMayChange(const std::string& path);
 
+// Files that must come through a run unchanged, byte for byte and attribute for attribute.
+struct CanarySet {
+    struct Canary {
+        std::string path, bytes;
+        DWORD attributes;
+    };
+    std::vector<Canary> files;
+    // Writes a file of its own bytes at path (its folder made) with those attributes.
+    void Plant(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL);
+    void ExpectIntact() const;
+};
+
 // The five product files, in table order, and the staging folder's contents.
 extern const char* const kProductFiles[5];
 const char* const kStaging = "c:\\zarvo\\temp";
@@ -63,6 +75,14 @@ bool IsReparsePoint(const std::string& path);
 // Makes parent\name a link to parent\target (a folder); waits until Wine shows it.
 void MakeFolderLink(const std::string& parent, const std::string& name, const std::string& target);
 void RemoveFolderLink(const std::string& parent, const std::string& name);
+// Makes parent\name a file link to target (relative to parent): Wine shows it as a plain file
+// whose final path is the target's. Waits until Wine sees it.
+void MakeFileLink(const std::string& parent, const std::string& name, const std::string& target);
+// True when parent\name is such a link: its final path is another file's.
+bool IsFileLink(const std::string& parent, const std::string& name);
+// Takes the link parent\name away (RemoveTree can't: Wine's delete of a file link deletes its
+// target), when it is one; waits until Wine sees it gone.
+void RemoveFileLink(const std::string& parent, const std::string& name);
 // Makes parent\name a folder that can't be entered (no permissions at all), or undoes it;
 // waits until Wine sees the change.
 void LockFolder(const std::string& parent, const std::string& name, bool locked);

@@ -24,6 +24,10 @@ protected:
     // answered, the run ended with code 0.
     void InstallThroughTheDialogs(const std::string& tail = "",
                                   const std::string& box = "Program Installation Successful!") {
+        InstallThroughTheDialogs(Wide(tail), box);
+    }
+    void InstallThroughTheDialogs(const std::wstring& tail,
+                                  const std::string& box = "Program Installation Successful!") {
         Installer run;
         ASSERT_TRUE(StartInstaller(run, tail));
         HWND welcome = WaitForWindow(run, "ZARVO Systems Installer v1.00");
