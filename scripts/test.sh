@@ -88,9 +88,9 @@ cat <<'TXT'
 test: this machine's kernel runs no 32-bit code, so the 32-bit QBinstaller100.exe and its
 test: 32-bit suite can't run here. They are built here; the suite runs in an emulated x86-64
 test: machine (QEMU) whose kernel runs 32-bit code: every test in a 64-bit prefix (the product
-test: under WoW64), the folder-rule, removal and end-to-end tests in a 32-bit one too. The
-test: product's 64-bit twin (the same sources built for x86_64) runs here first, as a quick
-test: extra lane; it doesn't stand in for the product.
+test: under WoW64), the folder-rule, record, install, removal and end-to-end tests in a 32-bit
+test: one too. The product's 64-bit twin (the same sources built for x86_64) runs here first,
+test: as a quick extra lane; it doesn't stand in for the product.
 TXT
 lane "build of the 32-bit product and its suite (here)" build "$build" i686 -DQB_SANDBOX_DIR="$guest_sandboxes"
 [ "$status" -eq 0 ] || exit 1
