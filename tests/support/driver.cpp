@@ -2,7 +2,14 @@
 
 #include <tlhelp32.h>
 
+#include <string.h>
+
+#include <string>
+
 Installer::~Installer() {
+    if (stopHook) UnhookWindowsHookEx(stopHook);
+    if (stopAt) CloseHandle(stopAt);
+    if (stopped) CloseHandle(stopped);
     if (!process.hProcess) return;
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process.hProcess, 99);
@@ -184,3 +191,30 @@ HWND WaitForWindowPrecisely(const Installer& run, const char* caption, HWND exce
 }
 
 void PostCloseCommand(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+bool StopAtStep(const Installer& run, const std::string& text) {
+    Installer& held = const_cast<Installer&>(run);
+    const DWORD pid = run.process.dwProcessId;
+    held.stopAt = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                     static_cast<DWORD>(text.size() + 1),
+                                     ("qb-stop-at-" + std::to_string(pid)).c_str());
+    held.stopped = CreateEventA(nullptr, TRUE, FALSE, ("qb-stopped-" + std::to_string(pid)).c_str());
+    if (!held.stopAt || !held.stopped) return false;
+    char* view = static_cast<char*>(MapViewOfFile(held.stopAt, FILE_MAP_WRITE, 0, 0, 0));
+    if (!view) return false;
+    memcpy(view, text.c_str(), text.size() + 1);
+    UnmapViewOfFile(view);
+    HMODULE hook = LoadLibraryA(QB_STEP_HOOK_DLL);
+    HOOKPROC proc = hook ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hook, "StopAtStep")))
+                         : nullptr;
+    if (!proc) return false;
+    held.stopHook = SetWindowsHookExA(WH_CALLWNDPROC, proc, hook, run.process.dwThreadId);
+    return held.stopHook != nullptr;
+}
+
+bool EndWhenStopped(Installer& run, int timeoutMs) {
+    bool stopped = run.stopped && WaitForSingleObject(run.stopped, timeoutMs) == WAIT_OBJECT_0;
+    TerminateProcess(run.process.hProcess, 1);
+    WaitForSingleObject(run.process.hProcess, kPatienceMs);
+    return stopped;
+}

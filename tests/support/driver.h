@@ -10,6 +10,9 @@
 
 struct Installer {
     PROCESS_INFORMATION process = {};
+    HHOOK stopHook = nullptr;     // StopAtStep's
+    HANDLE stopAt = nullptr;      // the mapping that names the step
+    HANDLE stopped = nullptr;     // set when the run stops there
     ~Installer();  // a run still going at the end of a test is ended
 };
 
@@ -51,6 +54,13 @@ HANDLE WaitForChildProcess(const Installer& run, int timeoutMs = kPatienceMs);
 // The exit code of any process, or STILL_ACTIVE after the timeout.
 DWORD WaitForExit(HANDLE process, int timeoutMs = kPatienceMs);
 std::string ProcessImage(HANDLE process);  // its program file's full path
+
+// A run cut short at a named step, as by a power cut or Task Manager: once the installer's
+// windows are up, StopAtStep puts a hook into its thread that stops it for good when one of its
+// windows is given `text` (a progress or status text), before that step; EndWhenStopped waits
+// until it has stopped there (false after the timeout) and ends the process.
+bool StopAtStep(const Installer& run, const std::string& text);
+bool EndWhenStopped(Installer& run, int timeoutMs = kPatienceMs);
 
 // For drivers outside the tests (the demo's tour, the benchmark), which time what they see.
 double NowMs();  // a monotonic clock, in milliseconds, to a fraction of one
