@@ -14,6 +14,15 @@ bool MarkForDeletion(ErrorState& error, HANDLE file) {
     return marked != 0;
 }
 
+bool SetHandleAttributes(ErrorState& error, HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO basic = {};  // times of 0 stay as they are
+    basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    BOOL set = FALSE;
+    DWORD code = SystemCall([&] { set = SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic); });
+    if (!set) RecordSystemError(error, code);
+    return set != 0;
+}
+
 bool IdentityOfHandle(HANDLE handle, FileIdentity* identity) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info)) return false;
@@ -40,11 +49,14 @@ bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity) {
     return ok;
 }
 
-// Opened with WoW64's file system redirection off, where there is one: for a 32-bit process
-// on 64-bit Windows, the native "C:\Windows\System32" that such a path names would otherwise
-// be taken for SysWOW64. Redirection is the thread's own, and loading a DLL on this thread
-// depends on it: it is back on before this returns.
-bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
+namespace {
+
+// Runs call() with WoW64's file system redirection off, where there is one: for a 32-bit
+// process on 64-bit Windows, the native "C:\Windows\System32" that a path from the system
+// names would otherwise be taken for SysWOW64. Redirection is the thread's own, and loading a
+// DLL on this thread depends on it: it is back on before this returns.
+template <typename Call>
+void WithoutRedirection(Call call) {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     auto disable = reinterpret_cast<decltype(&Wow64DisableWow64FsRedirection)>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
@@ -52,9 +64,24 @@ bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
     PVOID previous = nullptr;
     bool disabled = disable && revert && disable(&previous);
-    bool found = IdentityOfPathW(path, identity);
+    call();
     if (disabled) revert(previous);
+}
+
+}  // namespace
+
+bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
+    bool found = false;
+    WithoutRedirection([&] { found = IdentityOfPathW(path, identity); });
     return found;
+}
+
+HANDLE OpenSystemPath(const wchar_t* path, DWORD access, DWORD flags, DWORD* code) {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    WithoutRedirection([&] {
+        *code = SystemCall([&] { h = CreateFileW(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr); });
+    });
+    return h;
 }
 
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b) {

@@ -25,9 +25,17 @@ bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity);
 bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity);
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b);
 
+// Opens a path the system gave, or one made of it and an exact name, as IdentityOfSystemPath
+// looks at it (with WoW64's redirection off for the call), sharing everything. flags as for
+// CreateFileW. INVALID_HANDLE_VALUE, with the error code in *code, when it can't be opened.
+HANDLE OpenSystemPath(const wchar_t* path, DWORD access, DWORD flags, DWORD* code);
+
 // Marks the file or folder open on `file` (with DELETE access) for deletion: it goes when its
 // last handle closes. True when marked; a refusal is recorded in error.
 bool MarkForDeletion(ErrorState& error, HANDLE file);
+// Gives the file open on `file` these attributes (none: a plain file), through that handle
+// alone. True when set; a refusal is recorded in error.
+bool SetHandleAttributes(ErrorState& error, HANDLE file, DWORD attributes);
 
 // Where a handle's file really is, as GetFinalPathNameByHandleW tells it. Tests put their own
 // answer in place to show that a delete whose file lies elsewhere does not happen.

@@ -23,26 +23,6 @@ const DWORD kCopyStartPatience = 60000;  // milliseconds the removal waits for i
 // starts until this process ends, so that nobody swaps it in between.
 HANDLE gHeldCopy = nullptr;
 
-// True only when the path is known not to be there: a path that can't be looked at counts
-// as present.
-bool Absent(const DynString& path) {
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    DWORD code = SystemCall([&] { attributes = GetFileAttributesA(path.c_str()); });
-    return attributes == INVALID_FILE_ATTRIBUTES &&
-           (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND);
-}
-
-DynString ProductPath(const DynString& folder, int index) {
-    return folder + "\\" + kProductFileNames[index];
-}
-
-// True when no product file but the one at index `except` is there.
-bool OtherProductFilesAbsent(const DynString& folder, int except) {
-    for (int i = 0; i < kProductFileCount; ++i)
-        if (i != except && !Absent(ProductPath(folder, i))) return false;
-    return true;
-}
-
 // The identity of the file a process runs, however its path is spelled.
 bool ImageIdentity(HANDLE process, FileIdentity* identity) {
     wchar_t image[MAX_PATH * 2];
@@ -220,7 +200,7 @@ void FinishRemoval(Removal& removal) {
         if (outcome == kRefused || GetTickCount() - start >= limit) return;
         Sleep(kRetryPause);
     }
-    bool productGone = OtherProductFilesAbsent(removal.folder, -1);
+    bool productGone = !ProductFileLeft(removal, -1);
     if (removal.judgement == kWholeFolder) RemoveHeldFolder(error, removal.held);
     if (productGone) DeleteRecordIfUnchanged(error, DynString(kDefaultRecordPath), removal.record);
 }
@@ -272,7 +252,7 @@ void ScheduleOwnRemoval() {
 
 bool StartHandOver(const Removal& removal) {
     if (removal.judgement < kProductFilesOnly || !removal.held.exists) return false;
-    if (!OtherProductFilesAbsent(removal.folder, kProgramIndex)) return false;
+    if (ProductFileLeft(removal, kProgramIndex)) return false;
     FileIdentity image;
     if (!ImageIdentity(GetCurrentProcess(), &image) || !IsProgramOf(image, removal)) return false;
     char own[MAX_PATH];

@@ -225,6 +225,54 @@ TEST_F(RemovalSafety, AProductFileInUseIsReportedAndTheRecordKept) {
     EXPECT_EQ(run.result, 0);
 }
 
+// Windows trims a blank or a dot from the last level of a path, but not always from a level in
+// the middle: the folder is held by what its text opens, and every name is looked for in the
+// folder held, so that the product goes, or the removal says it has not.
+TEST_F(RemovalSafety, ARecordWhoseFolderEndsInABlankOrADotRemovesTheFolderItNames) {
+    for (const char* record : {"c:\\zarvo\\quorbel \r", "c:\\zarvo\\quorbel.\r", "c:\\zarvo\\quorbel. \r"}) {
+        SCOPED_TRACE(std::string("\"") + record + "\"");
+        ResetSandbox();
+        PutProductFiles(kFolder);
+        WriteFileBytes(Join(kFolder, "notes.txt"), "the user's own notes");
+        Canaries canaries;
+        canaries.Plant("c:\\zarvo\\beside.txt");
+        canaries.Plant("c:\\zarvo\\quorbel2\\qb.exe");
+        WriteFileBytes(kRecord, record);
+
+        RemovalRun run = RunRemoval();
+
+        canaries.ExpectIntact();
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        EXPECT_FALSE(AnyProductFileIn(kFolder));
+        EXPECT_FALSE(FolderExists(kFolder));
+        EXPECT_FALSE(FileExists(kRecord));
+    }
+}
+
+// Attributes belong to the file, not to one of its names: a product file that is another name
+// of a read-only, hidden file elsewhere can't go without changing that file, so it stays, and
+// the removal says so.
+TEST_F(RemovalSafety, AProductFileWithAnotherNameElsewhereLeavesThatFileAsItWas) {
+    PutProductFiles(kFolder);
+    const std::string other = "c:\\zarvo\\elsewhere\\letter.doc";
+    MakeFolders("c:\\zarvo\\elsewhere");
+    WriteFileBytes(other, "the user's own letter");
+    const std::string manual = Join(kFolder, "QBmanual100.doc");
+    RemoveTree(manual);
+    ASSERT_TRUE(CreateHardLinkA(manual.c_str(), other.c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(SetFileAttributesA(other.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    const DWORD attributes = GetFileAttributesA(other.c_str());
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+
+    RemovalRun run = RunRemoval();
+
+    EXPECT_EQ(ReadFileBytes(other), "the user's own letter");
+    EXPECT_EQ(GetFileAttributesA(other.c_str()), attributes);
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kIncomplete});
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r") << "kept for a later removal";
+    EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBmanual100.doc"});
+}
+
 TEST_F(RemovalSafety, PressesDuringTheRemovalChangeNothing) {
     PutProductFiles(kFolder);
     WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
