@@ -71,7 +71,9 @@ void RunUninstall(HWND dialog) {
     // program deletes it, and the record after it, once this process has ended.
     bool handedOver = !complete && judgement != kCannotJudge && StartHandOver(removal);
     if (complete) DeleteRecordIfUnchanged(error, DynString(kDefaultRecordPath), removal.record);
-    if (judgement == kWholeFolder) RemoveHeldFolder(error, removal.held);
+    // Handed over, the folder is the copy's, which holds it by now: the removal lets go of it
+    // without opening it again.
+    if (judgement == kWholeFolder && !handedOver) RemoveHeldFolder(error, removal.held);
     ReleaseRemoval(removal);
     ShowMessage(complete || handedOver ? kUninstallSuccess : kUninstallIncomplete, 0, "");
     CloseDialog(dialog, 0);
