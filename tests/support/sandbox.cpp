@@ -234,6 +234,18 @@ void RemoveFolderLink(const std::string& parent, const std::string& name) {
     WaitFor([&] { return !IsReparsePoint(link); });
 }
 
+void MakeFileLink(const std::string& parent, const std::string& name, const std::string& target) {
+    std::string link = WithSeparator(parent) + name;
+    ASSERT_TRUE(HostTool(parent, "make " + target + " " + name));
+    ASSERT_TRUE(WaitFor([&] { return FileExists(link); })) << link << " reaches no file";
+}
+
+void RemoveFileLink(const std::string& parent, const std::string& name) {
+    std::string link = WithSeparator(parent) + name;
+    HostTool(parent, "remove " + name);
+    WaitFor([&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
 namespace {
 
 // Whether the entry can be entered (a folder) or read (a file).

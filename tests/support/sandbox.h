@@ -55,6 +55,11 @@ bool IsReparsePoint(const std::string& path);
 // Makes parent\name a link to parent\target (a folder); waits until Wine shows it.
 void MakeFolderLink(const std::string& parent, const std::string& name, const std::string& target);
 void RemoveFolderLink(const std::string& parent, const std::string& name);
+// Makes parent\name a link to the file parent\target (a relative path); waits until Wine
+// reaches the file through it. Wine shows such a link as the file itself, and deletes the
+// file when the link is deleted: remove the link with RemoveFileLink.
+void MakeFileLink(const std::string& parent, const std::string& name, const std::string& target);
+void RemoveFileLink(const std::string& parent, const std::string& name);
 // Makes parent\name a folder that can't be entered (no permissions at all), or undoes it;
 // waits until Wine sees the change.
 void LockFolder(const std::string& parent, const std::string& name, bool locked);
