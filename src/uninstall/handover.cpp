@@ -20,6 +20,7 @@ const char* const kProgram = kProductFileNames[kProgramIndex];
 const DWORD kRetryPause = 200;  // milliseconds between two attempts to delete the program file
 const int kRetryAttempts = 150;  // attempts at it: about 30 seconds
 const DWORD kCopyStartPatience = 60000;  // milliseconds the removal waits for its copy to take over
+const DWORD kCopyStartLook = 50;         // milliseconds of that wait between two looks at messages
 
 // The copy the hand-over runs from, open without write or delete sharing from before it
 // starts until this process ends, so that nobody swaps it in between.
@@ -194,9 +195,16 @@ HANDLE StartCopy(const WidePath& copy, const WidePath& currentFolder, HANDLE par
 // Waits until the copy has taken over: it has seen what this process runs, judged the folder
 // and holds it, and then looks for input (see BeginHandOver). A copy that can't take over ends
 // instead; one that has not taken over within the patience is ended, before it has done
-// anything: it deletes nothing while this process runs.
+// anything: it deletes nothing while this process runs. Meanwhile this process's windows keep
+// answering, a message at a time, as during the removal's passes: a judgement can take
+// seconds on a slow machine, and a window that answers nothing for that long passes for hung.
 bool TakenOver(HANDLE copy) {
-    bool idle = WaitForInputIdle(copy, kCopyStartPatience) == 0;
+    const DWORD start = GetTickCount();
+    DWORD waited;
+    while ((waited = WaitForInputIdle(copy, kCopyStartLook)) == WAIT_TIMEOUT &&
+           GetTickCount() - start < kCopyStartPatience)
+        PumpOneMessage(0);
+    bool idle = waited == 0;
     bool running = WaitForSingleObject(copy, 0) == WAIT_TIMEOUT;
     if (idle && running) return true;
     if (running) TerminateProcess(copy, 1);
