@@ -15,15 +15,13 @@
 // beside the installer in a downloads folder), and the dialogs are drawn at the screen's
 // real pixels per inch. Looked up by name so that systems without them still start.
 static void HardenProcess() {
-    typedef BOOL(WINAPI * SetDllDirsFn)(DWORD);
-    typedef BOOL(WINAPI * SetDpiAwareFn)(void);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     HMODULE user = GetModuleHandleA("user32.dll");
-    SetDllDirsFn setDllDirectories =
-        reinterpret_cast<SetDllDirsFn>((void*)GetProcAddress(kernel, "SetDefaultDllDirectories"));
+    auto setDllDirectories = reinterpret_cast<decltype(&SetDefaultDllDirectories)>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (setDllDirectories) setDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    SetDpiAwareFn setDpiAware =
-        reinterpret_cast<SetDpiAwareFn>((void*)GetProcAddress(user, "SetProcessDPIAware"));
+    auto setDpiAware = reinterpret_cast<decltype(&SetProcessDPIAware)>(
+        reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDPIAware")));
     if (setDpiAware) setDpiAware();
 }
 

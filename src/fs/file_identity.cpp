@@ -1,5 +1,7 @@
 #include "fs/file_identity.h"
 
+#include <stdlib.h>
+
 #include "fs/system_call.h"
 
 DWORD(WINAPI* FinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD) = GetFinalPathNameByHandleW;
@@ -12,6 +14,15 @@ bool MarkForDeletion(ErrorState& error, HANDLE file) {
     });
     if (!marked) RecordSystemError(error, code);
     return marked != 0;
+}
+
+bool SetHandleAttributes(ErrorState& error, HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO basic = {};  // times of 0 stay as they are
+    basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    BOOL set = FALSE;
+    DWORD code = SystemCall([&] { set = SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic); });
+    if (!set) RecordSystemError(error, code);
+    return set != 0;
 }
 
 bool IdentityOfHandle(HANDLE handle, FileIdentity* identity) {
@@ -40,20 +51,30 @@ bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity) {
     return ok;
 }
 
-// Opened with WoW64's file system redirection off, where there is one: for a 32-bit process
-// on 64-bit Windows, the native "C:\Windows\System32" that such a path names would otherwise
-// be taken for SysWOW64.
-bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
-    typedef BOOL(WINAPI * RedirectionFn)(PVOID*);
+namespace {
+
+// Runs call() with WoW64's file system redirection off, where there is one: for a 32-bit
+// process on 64-bit Windows, the native "C:\Windows\System32" that a path from the system
+// names would otherwise be taken for SysWOW64. Redirection is the thread's own, and loading a
+// DLL on this thread depends on it: it is back on before this returns.
+template <typename Call>
+void WithoutRedirection(Call call) {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    RedirectionFn disable = reinterpret_cast<RedirectionFn>(
+    auto disable = reinterpret_cast<decltype(&Wow64DisableWow64FsRedirection)>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-    RedirectionFn revert = reinterpret_cast<RedirectionFn>(
+    auto revert = reinterpret_cast<decltype(&Wow64RevertWow64FsRedirection)>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
     PVOID previous = nullptr;
     bool disabled = disable && revert && disable(&previous);
-    bool found = IdentityOfPathW(path, identity);
-    if (disabled) revert(&previous);
+    call();
+    if (disabled) revert(previous);
+}
+
+}  // namespace
+
+bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
+    bool found = false;
+    WithoutRedirection([&] { found = IdentityOfPathW(path, identity); });
     return found;
 }
 
@@ -109,6 +130,39 @@ bool IsFileAtPath(HANDLE file, const char* path) {
     FileIdentity named, final;
     return CutBeforeName(full) != 0 && IdentityOfFolder(full, false, &named) && FinalFolderAndName(file, &final, finalName) &&
            SameIdentity(named, final) && CompareStringOrdinal(finalName, -1, entry.cFileName, -1, TRUE) == CSTR_EQUAL;
+}
+
+HANDLE OpenSystemPath(const wchar_t* path, DWORD access, DWORD flags, DWORD* code) {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    WithoutRedirection([&] {
+        *code = SystemCall([&] { h = CreateFileW(path, access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr); });
+    });
+    return h;
+}
+
+HANDLE CreateAtSystemPath(const wchar_t* path, DWORD access, DWORD* code) {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    WithoutRedirection([&] {
+        *code = SystemCall([&] { h = CreateFileW(path, access, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr); });
+    });
+    return h;
+}
+
+DWORD RenameToSystemPath(HANDLE file, const wchar_t* path) {
+    const int n = lstrlenW(path);
+    const DWORD size = sizeof(FILE_RENAME_INFO) + n * sizeof(wchar_t);
+    FILE_RENAME_INFO* rename = static_cast<FILE_RENAME_INFO*>(calloc(1, size));
+    if (!rename) return ERROR_NOT_ENOUGH_MEMORY;
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = n * sizeof(wchar_t);
+    CopyMemory(rename->FileName, path, n * sizeof(wchar_t));
+    BOOL renamed = FALSE;
+    DWORD code = 0;
+    WithoutRedirection([&] {
+        code = SystemCall([&] { renamed = SetFileInformationByHandle(file, FileRenameInfo, rename, size); });
+    });
+    free(rename);
+    return renamed ? 0 : (code != 0 ? code : ERROR_ACCESS_DENIED);
 }
 
 bool SameIdentity(const FileIdentity& a, const FileIdentity& b) {

@@ -33,9 +33,23 @@ bool FinalFolderAndName(HANDLE file, FileIdentity* folder, wchar_t (&name)[kMaxW
 // under another name is not.
 bool IsFileAtPath(HANDLE file, const char* path);
 
+// Opens a path the system gave, or one made of it and an exact name, as IdentityOfSystemPath
+// looks at it (with WoW64's redirection off for the call), sharing everything. flags as for
+// CreateFileW. INVALID_HANDLE_VALUE, with the error code in *code, when it can't be opened.
+HANDLE OpenSystemPath(const wchar_t* path, DWORD access, DWORD flags, DWORD* code);
+// The same for a new file at such a path: made only where nothing is (CREATE_NEW), open to
+// this process alone.
+HANDLE CreateAtSystemPath(const wchar_t* path, DWORD access, DWORD* code);
+// Renames the file open on `file` (with DELETE access) to such a path, replacing what has that
+// name; the system's error code, 0 when it is done.
+DWORD RenameToSystemPath(HANDLE file, const wchar_t* path);
+
 // Marks the file or folder open on `file` (with DELETE access) for deletion: it goes when its
 // last handle closes. True when marked; a refusal is recorded in error.
 bool MarkForDeletion(ErrorState& error, HANDLE file);
+// Gives the file open on `file` these attributes (none: a plain file), through that handle
+// alone. True when set; a refusal is recorded in error.
+bool SetHandleAttributes(ErrorState& error, HANDLE file, DWORD attributes);
 
 // Where a handle's file really is, as GetFinalPathNameByHandleW tells it. Tests put their own
 // answer in place to show that a delete whose file lies elsewhere does not happen.

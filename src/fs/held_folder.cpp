@@ -8,7 +8,6 @@
 
 namespace {
 
-const DWORD kHiddenSystemReadOnly = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
 const DWORD kVolumeLabelAttribute = 0x8;
 const DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                         kVolumeLabelAttribute | FILE_ATTRIBUTE_REPARSE_POINT;
@@ -28,13 +27,6 @@ size_t NextCharacter(const char* text, size_t i, size_t n) { return i + CharLeng
 bool EndsInSeparator(const DynString& text) {
     return EndsWithChar(text.data(), text.size(), '\\', AnsiLeadBytes()) ||
            EndsWithChar(text.data(), text.size(), '/', AnsiLeadBytes());
-}
-
-// The held folder's text without its trailing separator.
-DynString FolderText(const HeldFolder& held) {
-    DynString folder = held.path;
-    if (EndsInSeparator(folder)) folder.Truncate(folder.size() - 1);
-    return folder;
 }
 
 bool IsNotThere(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
@@ -62,8 +54,6 @@ bool Attributes(HANDLE h, DWORD* attributes) {
     return true;
 }
 
-DWORD PlainAttributes(DWORD attributes) { return attributes ? attributes : FILE_ATTRIBUTE_NORMAL; }
-
 // The file's final path, cut before its last separator, names the held folder.
 bool LiesDirectlyIn(HANDLE file, const HeldFolder& held) {
     wchar_t final[kMaxWide];
@@ -84,13 +74,55 @@ bool LiesDirectlyIn(HANDLE file, const HeldFolder& held) {
     return SameIdentity(parent, held.identity);
 }
 
-// folder + "\" + name, when it is exactly that, byte for byte: a string that failed to grow,
-// or a folder cut back to its drive, must not widen or move the delete.
-bool ExactPath(const HeldFolder& held, const char* name, DynString& path) {
-    if (!held.exists || !IsDeletableName(name, AnsiLeadBytes())) return false;
-    DynString folder = FolderText(held);
-    path = folder + "\\" + name;
-    return IsExactDeletePath(path.data(), path.size(), folder.data(), folder.size(), name, AnsiLeadBytes());
+// The held folder's own final path, without a trailing separator, as the system tells it for
+// the folder's held handle: the folder itself, whatever the text it was judged by (a level
+// that Windows trims, another case, a short name, a mapped drive). False when the system
+// can't tell it, or when the folder is not held.
+bool HeldFolderPath(const HeldFolder& held, wchar_t* path, DWORD* length) {
+    if (!held.exists || held.count == 0) return false;
+    DWORD n = FinalPathQuery(held.levels[held.count - 1], path, kMaxWide, FILE_NAME_NORMALIZED);
+    if (n == 0 || n >= kMaxWide) return false;
+    if (path[n - 1] == L'\\') path[--n] = 0;  // a drive's root ("\\?\C:\")
+    *length = n;
+    return true;
+}
+
+// Opens name (n characters) in the folder whose final path is folder[0, length), by that path
+// and the exact name, never following a link.
+HANDLE OpenByFinalPath(const wchar_t* folder, DWORD length, const wchar_t* name, int n, DWORD access, DWORD flags,
+                       DWORD* code) {
+    wchar_t path[kMaxWide];
+    if (length + 1 + n >= static_cast<DWORD>(kMaxWide)) {
+        *code = ERROR_FILENAME_EXCED_RANGE;
+        return INVALID_HANDLE_VALUE;
+    }
+    CopyMemory(path, folder, length * sizeof(wchar_t));
+    path[length] = L'\\';
+    CopyMemory(path + length + 1, name, n * sizeof(wchar_t));
+    path[length + 1 + n] = 0;
+    return OpenSystemPath(path, access, flags | FILE_FLAG_OPEN_REPARSE_POINT, code);
+}
+
+// Opens the entry `name` (an ANSI name that addresses one entry, as IsDeletableName says)
+// directly in the held folder. An entry that is not there gives ERROR_FILE_NOT_FOUND; a name
+// that is no such name, or a folder whose place the system can't tell, code 0: nothing was
+// asked of the system.
+HANDLE OpenInHeldFolder(const HeldFolder& held, const char* name, DWORD access, DWORD flags, DWORD* code) {
+    wchar_t folder[kMaxWide], wide[MAX_PATH];
+    DWORD length = 0;
+    *code = 0;
+    if (!IsDeletableName(name, AnsiLeadBytes()) || !HeldFolderPath(held, folder, &length)) return INVALID_HANDLE_VALUE;
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, wide, MAX_PATH) - 1;
+    if (n <= 0) return INVALID_HANDLE_VALUE;
+    return OpenByFinalPath(folder, length, wide, n, access, flags, code);
+}
+
+// The open handle shows a file (no folder, no link) whose final path lies directly in the
+// held folder.
+bool IsFileDirectlyIn(HANDLE file, const HeldFolder& held, BY_HANDLE_FILE_INFORMATION* info) {
+    return GetFileInformationByHandle(file, info) &&
+           !(info->dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+           LiesDirectlyIn(file, held);
 }
 
 // A name listed by the folder that may be opened by name and reach that entry alone: not "."
@@ -114,21 +146,13 @@ bool IsKept(const wchar_t* name, int n, const char* const* keep, int count) {
     return false;
 }
 
-// Deletes the listed entry `name` of the held folder whose identity is `entry`; false when it
-// is there and stays.
-bool DeleteListedEntry(ErrorState& error, const HeldFolder& held, const wchar_t* folder, int folderLength,
+// Deletes the listed entry `name` of the held folder, whose final path is folder[0,
+// length), when it is still the entry listed (identity `entry`); false when it is there and
+// stays.
+bool DeleteListedEntry(ErrorState& error, const HeldFolder& held, const wchar_t* folder, DWORD length,
                        const wchar_t* name, int n, const FileIdentity& entry) {
-    wchar_t path[MAX_PATH];
-    if (folderLength + 1 + n >= MAX_PATH) return true;  // too long to open by name: it stays, unlooked at
-    CopyMemory(path, folder, folderLength * sizeof(wchar_t));
-    path[folderLength] = L'\\';
-    CopyMemory(path + folderLength + 1, name, n * sizeof(wchar_t));
-    path[folderLength + 1 + n] = 0;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    DWORD code = SystemCall([&] {
-        file = CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    });
+    DWORD code = 0;
+    HANDLE file = OpenByFinalPath(folder, length, name, n, DELETE | FILE_READ_ATTRIBUTES, 0, &code);
     if (file == INVALID_HANDLE_VALUE) {
         if (code == ERROR_FILE_NOT_FOUND) return true;
         RecordSystemError(error, code);
@@ -260,13 +284,12 @@ bool HoldMadeFolder(HeldFolder& held) {
 }
 
 HANDLE OpenHeldFolder(const HeldFolder& held, DWORD access) {
-    if (!held.exists) return INVALID_HANDLE_VALUE;
-    DynString path = FolderText(held);
-    HANDLE folder = INVALID_HANDLE_VALUE;
-    SystemCall([&] {
-        folder = CreateFileA(path.c_str(), access | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    });
+    wchar_t path[kMaxWide];
+    DWORD length = 0, code = 0;
+    if (!HeldFolderPath(held, path, &length)) return INVALID_HANDLE_VALUE;
+    if (path[length - 1] == L':') lstrcpyW(path + length, L"\\");  // a drive's root, not its volume
+    HANDLE folder = OpenSystemPath(path, access | FILE_READ_ATTRIBUTES,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, &code);
     FileIdentity identity;
     DWORD attributes = 0;
     if (folder != INVALID_HANDLE_VALUE &&
@@ -287,65 +310,59 @@ void ReleaseFolder(HeldFolder& held) {
 
 DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, const char* name,
                                  bool clearAttributes) {
-    DynString path;
-    if (!ExactPath(held, name, path)) return kRefused;
-
-    DWORD named = GetFileAttributesA(path.c_str());
-    if (named != INVALID_FILE_ATTRIBUTES && (named & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return kRefused;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    const DWORD access = DELETE | FILE_READ_ATTRIBUTES;
-    DWORD code = SystemCall([&] {
-        file = CreateFileA(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                           nullptr);
-    });
+    // With the right to change its attributes where the system grants it; this Wine grants it
+    // on no read-only file, and changes attributes through a handle opened without it.
+    DWORD code = 0;
+    HANDLE file = OpenInHeldFolder(held, name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, &code);
+    if (file == INVALID_HANDLE_VALUE && code == ERROR_ACCESS_DENIED)
+        file = OpenInHeldFolder(held, name, DELETE | FILE_READ_ATTRIBUTES, 0, &code);
     if (file == INVALID_HANDLE_VALUE) {
+        if (code == 0) return kRefused;
         if (code == ERROR_FILE_NOT_FOUND) return kAbsent;
         RecordSystemError(error, code);
         return kStayed;
     }
-    DWORD attributes = 0;
-    if (!Attributes(file, &attributes) || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-        !LiesDirectlyIn(file, held)) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!IsFileDirectlyIn(file, held, &info)) {
         CloseHandle(file);
         return kRefused;
     }
-    // Cleared by name: the held levels keep the name pointing into this folder, and a handle
-    // that may write attributes can't always be had on a read-only file.
-    bool cleared = clearAttributes && (attributes & kHiddenSystemReadOnly) &&
-                   SetFileAttributesA(path.c_str(), PlainAttributes(attributes & ~kHiddenSystemReadOnly));
-    if (!MarkForDeletion(error, file)) {
-        if (cleared) SetFileAttributesA(path.c_str(), attributes);
-        CloseHandle(file);
-        return kStayed;
-    }
+    // Attributes belong to the file, not to this name: a file that has another name elsewhere
+    // keeps its read-only attribute, and stays.
+    const DWORD attributes = info.dwFileAttributes;
+    bool cleared = clearAttributes && (attributes & FILE_ATTRIBUTE_READONLY) && info.nNumberOfLinks == 1 &&
+                   SetHandleAttributes(error, file, attributes & ~FILE_ATTRIBUTE_READONLY);
+    bool marked = MarkForDeletion(error, file);
+    if (!marked && cleared) SetHandleAttributes(error, file, attributes);
     CloseHandle(file);
-    return kDeleted;
+    return marked ? kDeleted : kStayed;
 }
 
 bool IdentityInHeldFolder(const HeldFolder& held, const char* name, FileIdentity* identity) {
-    DynString path;
-    if (!ExactPath(held, name, path)) return false;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    SystemCall([&] {
-        file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    });
+    DWORD code = 0;
+    HANDLE file = OpenInHeldFolder(held, name, FILE_READ_ATTRIBUTES, 0, &code);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD attributes = 0;
-    bool found = Attributes(file, &attributes) &&
-                 !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
-                 LiesDirectlyIn(file, held) && IdentityOfHandle(file, identity);
+    BY_HANDLE_FILE_INFORMATION info;
+    bool found = IsFileDirectlyIn(file, held, &info) && IdentityOfHandle(file, identity);
     CloseHandle(file);
     return found;
 }
 
+bool IsLeftInHeldFolder(const HeldFolder& held, const char* name) {
+    if (!held.exists) return false;  // no folder is there, so nothing is in it
+    DWORD code = 0;
+    HANDLE entry = OpenInHeldFolder(held, name, FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS, &code);
+    if (entry == INVALID_HANDLE_VALUE) return code != ERROR_FILE_NOT_FOUND;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool left = !GetFileInformationByHandle(entry, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(entry);
+    return left;
+}
+
 void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held, const char* const* keep, int count) {
-    if (!held.exists) return;
-    wchar_t folder[MAX_PATH];
-    DynString text = FolderText(held);
-    int folderLength = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, folder, MAX_PATH) - 1;
-    if (folderLength <= 0) return;
+    wchar_t folder[kMaxWide];
+    DWORD length = 0;
+    if (!HeldFolderPath(held, folder, &length)) return;
 
     // Listed through the handle that holds the folder, a batch at a time.
     const DWORD kListSize = 16384;
@@ -372,7 +389,7 @@ void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held, const char*
                                      static_cast<DWORD>(entry->FileId.LowPart)};
             if (!(entry->FileAttributes & kNotPlain) && IsOpenableName(entry->FileName, n) &&
                 !IsKept(entry->FileName, n, keep, count) &&
-                !DeleteListedEntry(error, held, folder, folderLength, entry->FileName, n, identity))
+                !DeleteListedEntry(error, held, folder, length, entry->FileName, n, identity))
                 going = false;  // the first file that stays ends the sweep
             if (entry->NextEntryOffset == 0) break;
         }
@@ -381,18 +398,17 @@ void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held, const char*
 }
 
 void RemoveHeldFolder(ErrorState& error, HeldFolder& held) {
-    if (!held.exists) {
+    wchar_t path[kMaxWide];
+    DWORD length = 0;
+    if (!HeldFolderPath(held, path, &length)) {
         ReleaseFolder(held);
         return;
     }
     // The folder's own level lets go of it; the levels above stay held while it goes.
     CloseHandle(held.levels[--held.count]);
-    DynString path = FolderText(held);
-    HANDLE folder = INVALID_HANDLE_VALUE;
-    DWORD code = SystemCall([&] {
-        folder = CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    });
+    DWORD code = 0;
+    HANDLE folder = OpenSystemPath(path, DELETE | FILE_READ_ATTRIBUTES,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, &code);
     if (folder == INVALID_HANDLE_VALUE) {
         RecordSystemError(error, code);
     } else {
@@ -408,6 +424,16 @@ void RemoveHeldFolder(ErrorState& error, HeldFolder& held) {
     ReleaseFolder(held);
 }
 
-bool PathInHeldFolder(const HeldFolder& held, const char* name, DynString& path) { return ExactPath(held, name, path); }
+bool SystemPathInHeldFolder(const HeldFolder& held, const char* name, wchar_t (&path)[kMaxWide]) {
+    wchar_t wide[MAX_PATH];
+    DWORD length = 0;
+    if (!IsDeletableName(name, AnsiLeadBytes()) || !HeldFolderPath(held, path, &length)) return false;
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, wide, MAX_PATH) - 1;
+    if (n <= 0 || length + 1 + n >= static_cast<DWORD>(kMaxWide)) return false;
+    path[length] = L'\\';
+    CopyMemory(path + length + 1, wide, n * sizeof(wchar_t));
+    path[length + 1 + n] = 0;
+    return true;
+}
 
 bool LiesInHeldFolder(HANDLE file, const HeldFolder& held) { return LiesDirectlyIn(file, held); }

@@ -44,9 +44,11 @@ HANDLE OpenHeldFolder(const HeldFolder& held, DWORD access);
 // Closes every held level; the folder can be removed (or renamed) again.
 void ReleaseFolder(HeldFolder& held);
 
-// folder + "\\" + name, when it is exactly that byte for byte and name is one plain name that
-// may be opened by name (see IsDeletableName); false otherwise, or when the folder is not held.
-bool PathInHeldFolder(const HeldFolder& held, const char* name, DynString& path);
+// The path of `name` (one plain name that may be opened by name, see IsDeletableName) directly
+// in the held folder, made of the folder's final path, as the system tells it for the held
+// handle, and the exact name; for the calls that take such a path (OpenSystemPath and its
+// kind). False for another name, or when the folder is not held.
+bool SystemPathInHeldFolder(const HeldFolder& held, const char* name, wchar_t (&path)[kMaxWide]);
 // True when the file open on `file` lies directly in the held folder, as its final path says.
 bool LiesInHeldFolder(HANDLE file, const HeldFolder& held);
 
@@ -57,23 +59,33 @@ enum DeleteOutcome {
     kRefused,   // not deleted, since it is no plain file lying directly in the held folder
 };
 
-// Deletes folder + "\" + name through the file's own handle, only when that handle shows a
-// file (no folder, no link) whose final path lies directly in the held folder. With
-// clearAttributes, read-only, hidden and system are cleared first and put back if it stays.
+// Every name below is looked for in the held folder itself: by the final path that the system
+// gives for the folder's held handle and the exact name, never by the folder's text, which may
+// be spelled in a way that Windows reads otherwise in the middle of a path (a level that ends
+// in a blank), and with WoW64's redirection off, as the system's own paths need.
+
+// Deletes the file `name` of the held folder through its own handle, only when that handle
+// shows a file (no folder, no link) whose final path lies directly in the held folder. With
+// clearAttributes, a read-only file is made writable through that handle first, and read-only
+// again if it stays; a file with another name elsewhere keeps its attributes, and stays.
 DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, const char* name,
                                  bool clearAttributes);
 
-// The identity of the file folder + "\" + name, when it is a plain file (no folder, no link)
-// lying directly in the held folder.
+// The identity of the file `name`, when it is a plain file (no folder, no link) lying
+// directly in the held folder.
 bool IdentityInHeldFolder(const HeldFolder& held, const char* name, FileIdentity* identity);
+
+// True when something other than a folder is at `name` in the held folder, or when that can't
+// be looked at; false when nothing is there, or when the folder itself is not there.
+bool IsLeftInHeldFolder(const HeldFolder& held, const char* name);
 
 // Every plain file of the held folder (no folder, link, hidden or system file) but those
 // named in `keep` (count names, compared without case), listed through the held handle by
-// their own UTF-16 names; each is opened by that name and deleted through its own handle
-// only when the handle is the listed entry itself and lies directly in the folder. The
-// first file that stays ends the sweep.
+// their own UTF-16 names; each is opened by that name in the held folder, as above, and
+// deleted through its own handle only when the handle is the listed entry itself and lies
+// directly in the folder. The first file that stays ends the sweep.
 void DeleteEveryPlainFile(ErrorState& error, const HeldFolder& held, const char* const* keep, int count);
 
-// Removes the held folder itself once it is empty, through a handle checked to be the
-// folder that was held; every level is released.
+// Removes the held folder itself once it is empty, opened by its final path and checked to be
+// the folder that was held; every level is released.
 void RemoveHeldFolder(ErrorState& error, HeldFolder& held);

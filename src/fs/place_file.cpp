@@ -26,16 +26,12 @@ HANDLE CreateFreshFile(const HeldFolder& held, DWORD* code) {
     for (int attempt = 0; attempt < kFreshNameTries; ++attempt) {
         char fresh[24];
         wsprintfA(fresh, "~qb%08lX%02d.new", GetCurrentProcessId(), attempt);
-        DynString path;
-        if (!PathInHeldFolder(held, fresh, path)) {
+        wchar_t path[kMaxWide];
+        if (!SystemPathInHeldFolder(held, fresh, path)) {
             *code = ERROR_PATH_NOT_FOUND;
             return INVALID_HANDLE_VALUE;
         }
-        HANDLE file = INVALID_HANDLE_VALUE;
-        *code = SystemCall([&] {
-            file = CreateFileA(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        });
+        HANDLE file = CreateAtSystemPath(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, code);
         if (file != INVALID_HANDLE_VALUE || (*code != ERROR_FILE_EXISTS && *code != ERROR_ALREADY_EXISTS)) return file;
     }
     return INVALID_HANDLE_VALUE;
@@ -78,23 +74,6 @@ bool CopyBytes(ErrorState& error, HANDLE from, HANDLE to) {
     return copied;
 }
 
-// Renames the file open on `file` over target, replacing what has that name.
-bool RenameOver(ErrorState& error, HANDLE file, const DynString& target) {
-    wchar_t wide[kMaxWide];
-    int n = MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, wide, kMaxWide) - 1;
-    if (n <= 0) return Fail(error, ERROR_INVALID_NAME);
-    DWORD size = sizeof(FILE_RENAME_INFO) + n * sizeof(wchar_t);
-    FILE_RENAME_INFO* rename = static_cast<FILE_RENAME_INFO*>(calloc(1, size));
-    if (!rename) return Fail(error, ERROR_NOT_ENOUGH_MEMORY);
-    rename->ReplaceIfExists = TRUE;
-    rename->FileNameLength = n * sizeof(wchar_t);
-    CopyMemory(rename->FileName, wide, n * sizeof(wchar_t));
-    BOOL renamed = FALSE;
-    DWORD code = SystemCall([&] { renamed = SetFileInformationByHandle(file, FileRenameInfo, rename, size); });
-    free(rename);
-    return renamed || Fail(error, code);
-}
-
 // The source's last write time and the attributes the copy keeps, through the copy's handle.
 void TakeTimeAndAttributes(HANDLE source, HANDLE copy) {
     FILE_BASIC_INFO from, to = {};
@@ -108,8 +87,8 @@ void TakeTimeAndAttributes(HANDLE source, HANDLE copy) {
 }  // namespace
 
 bool PlaceFileInHeldFolder(ErrorState& error, const HeldFolder& held, const DynString& source, const char* name) {
-    DynString target;
-    if (!held.exists || !PathInHeldFolder(held, name, target)) return Fail(error, ERROR_PATH_NOT_FOUND);
+    wchar_t target[kMaxWide];
+    if (!held.exists || !SystemPathInHeldFolder(held, name, target)) return Fail(error, ERROR_PATH_NOT_FOUND);
     HANDLE from = INVALID_HANDLE_VALUE;
     DWORD code = SystemCall([&] {
         from = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -130,7 +109,8 @@ bool PlaceFileInHeldFolder(ErrorState& error, const HeldFolder& held, const DynS
             // Unmarked only now, and renamed over the name at once.
             code = SystemCall([&] { marked = !SetDeletion(copy, FALSE); });
             if (marked) Fail(error, code);
-            else placed = RenameOver(error, copy, target);
+            else if ((code = RenameToSystemPath(copy, target)) != 0) Fail(error, code);
+            else placed = true;
         }
         if (placed) TakeTimeAndAttributes(from, copy);
         else if (!marked) SetDeletion(copy, TRUE);

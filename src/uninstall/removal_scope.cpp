@@ -36,3 +36,9 @@ void JudgeRemoval(ErrorState& error, Removal& removal) {
 }
 
 void ReleaseRemoval(Removal& removal) { ReleaseFolder(removal.held); }
+
+bool ProductFileLeft(const Removal& removal, int except) {
+    for (int i = 0; i < kProductFileCount; ++i)
+        if (i != except && IsLeftInHeldFolder(removal.held, kProductFileNames[i])) return true;
+    return false;
+}

@@ -33,6 +33,10 @@ struct Removal {
 // change. The folder stays held, when it is there, until ReleaseRemoval.
 void JudgeRemoval(ErrorState& error, Removal& removal);
 void ReleaseRemoval(Removal& removal);
+// True when a product file (any but the one at index `except` of the product's table; -1 for
+// none) is still in the judged folder, or can't be looked at there. The removal and its
+// hand-over decide by this alone whether the product is gone.
+bool ProductFileLeft(const Removal& removal, int except);
 // The judgement of a recorded folder, given whether its record may be trusted; held comes
 // back holding the folder when it is there.
 FolderJudgement JudgeFolder(const DynString& folder, bool recordTrusted, HeldFolder& held);

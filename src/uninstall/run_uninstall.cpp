@@ -28,16 +28,6 @@ RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder) {
                                                     : RemoveNothing;
 }
 
-static bool IsFile(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-static bool ProductFileLeft(const DynString& folder) {
-    for (int i = 0; i < kProductFileCount; ++i)
-        if (IsFile(GetFileAttributesA((folder + "\\" + FileNames[i]).c_str()))) return true;
-    return false;
-}
-
 void RunUninstall(HWND dialog) {
     // The pump and the message box below dispatch presses of this dialog's buttons and of the
     // welcome dialog's; neither a second removal nor an install may start inside this one.
@@ -76,12 +66,14 @@ void RunUninstall(HWND dialog) {
     // A product file still there, or a record or folder that could not be judged, means the
     // removal is not done: the record stays so that a later run can finish it, and the user
     // is told.
-    bool complete = judgement == kNoUsableFolder || (judgement != kCannotJudge && !ProductFileLeft(folder));
+    bool complete = judgement == kNoUsableFolder || (judgement != kCannotJudge && !ProductFileLeft(removal, -1));
     // Run from the installed copy, the program's own file is what is left: a copy of the
     // program deletes it, and the record after it, once this process has ended.
     bool handedOver = !complete && judgement != kCannotJudge && StartHandOver(removal);
     if (complete) DeleteRecordIfUnchanged(error, DynString(kDefaultRecordPath), removal.record);
-    if (judgement == kWholeFolder) RemoveHeldFolder(error, removal.held);
+    // Handed over, the folder is the copy's, which holds it by now: the removal lets go of it
+    // without opening it again.
+    if (judgement == kWholeFolder && !handedOver) RemoveHeldFolder(error, removal.held);
     ReleaseRemoval(removal);
     ShowMessage(complete || handedOver ? kUninstallSuccess : kUninstallIncomplete, 0, "");
     CloseDialog(dialog, 0);

@@ -26,7 +26,7 @@ const char kStagedCopy[] = "c:\\zarvo\\temp\\QBinstaller100.exe";
 const char kWelcome[] = "ZARVO Systems Installer v1.00";
 const char kUninstaller[] = "Quorbel v1.00 Program Uninstaller";
 const char kSuccess[] = "Uninstallation Successful!";
-const DWORD kRetryMs = 1500;  // the hand-over's retry time in these tests
+const char kIncomplete[] = "Uninstallation incomplete: some files could not be removed.";
 
 std::string TempFolder() {
     char temp[MAX_PATH] = {};
@@ -105,12 +105,7 @@ struct Process {
 
 class HandOverRun : public StagedProductRun {
 protected:
-    void SetUp() override {
-        StagedProductRun::SetUp();
-        SetEnvironmentVariableA(kHandOverRetryVariable, std::to_string(kRetryMs).c_str());
-    }
     void TearDown() override {
-        SetEnvironmentVariableA(kHandOverRetryVariable, nullptr);
         // The hand-over's own folders: Windows would delete them when it next starts.
         for (const std::string& name : FolderEntries(TempFolder()))
             if (IsHandOverFolder(name)) RemoveTree(TempFolder() + name);
@@ -123,11 +118,12 @@ protected:
         ASSERT_EQ(FolderEntries(kFolder).size(), 5u);
     }
 
-    void InstalledByHand(const std::string& folder = kFolder) {
+    // The product as installed, its program the built product or `exe` (the test build).
+    void InstalledByHand(const std::string& folder = kFolder, const char* exe = QB_PRODUCT_EXE) {
         MakeFolders(folder);
         for (int i = 0; i < 4; ++i)
             WriteFileBytes(folder + "\\" + kProductFiles[i], SampleBytes(kProductFiles[i]));
-        ASSERT_TRUE(CopyFileA(QB_PRODUCT_EXE, (folder + "\\QBinstaller100.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(exe, (folder + "\\QBinstaller100.exe").c_str(), FALSE));
         WriteFileBytes(kRecord, folder + "\r");
     }
 
@@ -157,7 +153,41 @@ protected:
         ASSERT_TRUE(handOver.handle) << "no hand-over";
         AnswerMessageBox(box.box);
         EXPECT_EQ(WaitForExit(run), 0u);
-        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + kPatienceMs), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle), 0u) << "a hand-over that shows its welcome dialog runs on";
+    }
+
+    // The process showed no window: a hand-over runs no dialog, whether it takes over or not.
+    void ExpectNoWindow(HANDLE process) {
+        Installer shown;  // looked at for its windows only
+        shown.process.dwProcessId = GetProcessId(process);
+        EXPECT_TRUE(TopWindows(shown).empty()) << "the hand-over shows a window";
+    }
+
+    // A copy of the program in a folder of the temp folder named as a hand-over's, or another.
+    std::string HandOverFolderCopy(const std::string& name = kHandOverFolderPrefix + std::string("1-1")) {
+        const std::string folder = TempFolder() + name;
+        MakeFolders(folder);
+        const std::string copy = folder + "\\QBinstaller100.exe";
+        EXPECT_TRUE(CopyFileA(QB_PRODUCT_EXE, copy.c_str(), FALSE));
+        return copy;
+    }
+
+    // Starts exe as a hand-over by hand of the run's process, as a removal starts its copy.
+    bool StartAsHandOverOf(const Installer& run, Installer& child, const std::string& exe) {
+        HANDLE parent = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, run.process.dwProcessId);
+        bool started = parent && StartByHand(child, exe, std::to_string(reinterpret_cast<uintptr_t>(parent)), parent);
+        if (parent) CloseHandle(parent);
+        return started;
+    }
+
+    // Declines in the welcome dialog of an ordinary run and leaves the farewell dialog: the
+    // run ends with code 0.
+    void Decline(Installer& run, HWND welcome) {
+        PostClick(welcome, kLaterButton);
+        HWND farewell = WaitForWindow(run, "Installation Canceled");
+        ASSERT_TRUE(farewell);
+        PostClick(farewell, kExitButton);
+        EXPECT_EQ(WaitForExit(run), 0u);
     }
 
     // Starts exe as a hand-over by hand: the variable holds `value`, and `inherit` (when
@@ -187,9 +217,9 @@ protected:
 }  // namespace
 
 TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) {
-    // The success box answered at once, and left open for longer than the hand-over's
-    // retry time: the hand-over waits for the removal's process, however long it runs.
-    for (DWORD boxOpenMs : {DWORD(0), 2 * kRetryMs}) {
+    // The success box answered at once, and left open a while: the hand-over waits for the
+    // removal's process, however long it runs.
+    for (DWORD boxOpenMs : {DWORD(0), DWORD(3000)}) {
         SCOPED_TRACE("box open for " + std::to_string(boxOpenMs) + " ms");
         ResetSandbox();
         StageProduct();
@@ -225,15 +255,13 @@ TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) 
 
         Sleep(boxOpenMs);
         EXPECT_EQ(WaitForExit(handOver.handle, 0), STILL_ACTIVE) << "it waits for the removal's process";
-        Installer shown;  // looked at for its windows only
-        shown.process.dwProcessId = GetProcessId(handOver.handle);
-        EXPECT_TRUE(TopWindows(shown).empty()) << "the hand-over shows no window";
+        ExpectNoWindow(handOver.handle);
         EXPECT_TRUE(FileExists(kInstalledCopy));
         EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
         AnswerMessageBox(box.box);
         EXPECT_EQ(WaitForExit(run), 0u);
 
-        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + kPatienceMs), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle), 0u);
         EXPECT_FALSE(FolderExists(kFolder));
         EXPECT_FALSE(FileExists(kRecord));
         // Everything else is as the install left it.
@@ -265,7 +293,7 @@ TEST_F(HandOverRun, RemovingFromTheInstalledCopyFinishesOnceItsProcessHasEnded) 
 }
 
 TEST_F(HandOverRun, AHandOverThatCannotDeleteTheProgramKeepsTheRecordAndALaterRemovalFinishes) {
-    InstalledByHand();
+    InstalledByHand(kFolder, QB_TEST_BUILD_EXE);  // its retries take no time
     {
         Installer run;
         MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
@@ -280,7 +308,7 @@ TEST_F(HandOverRun, AHandOverThatCannotDeleteTheProgramKeepsTheRecordAndALaterRe
         ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
         AnswerMessageBox(box.box);
         EXPECT_EQ(WaitForExit(run), 0u);
-        EXPECT_EQ(WaitForExit(handOver.handle, kRetryMs + kPatienceMs), 0u);
+        EXPECT_EQ(WaitForExit(handOver.handle), 0u);
         CloseHandle(held);
     }
     EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBinstaller100.exe"});
@@ -358,18 +386,16 @@ TEST_F(HandOverRun, AHandOverWhoseRecordNamesAnotherFolderOnceItsProcessEndsDele
     std::map<std::string, std::string> before;
     Snapshot("c:\\zarvo", before);
 
-    // The installed copy runs; a hand-over started by hand takes it as its process and waits.
+    // The installed copy runs; a hand-over started by hand, from a hand-over's folder, takes
+    // it as its process and waits.
     Installer installed;
     ASSERT_TRUE(StartInstaller(installed, "", kFolder, kInstalledCopy));
     HWND welcome = WaitForWindow(installed, kWelcome);
     ASSERT_TRUE(welcome);
-    HANDLE parent = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, installed.process.dwProcessId);
-    ASSERT_TRUE(parent);
     Installer handOver;
-    ASSERT_TRUE(StartByHand(handOver, kStagedCopy, std::to_string(reinterpret_cast<uintptr_t>(parent)), parent));
-    CloseHandle(parent);
-    // Once it has seen what that process runs it waits for input a moment, as the removal
-    // that starts it waits to see.
+    ASSERT_TRUE(StartAsHandOverOf(installed, handOver, HandOverFolderCopy()));
+    // Once it has seen what that process runs and holds the folder, it looks for input a
+    // moment, as the removal that starts it waits to see.
     ASSERT_EQ(WaitForInputIdle(handOver.process.hProcess, kPatienceMs), 0u) << "the hand-over never took over";
     EXPECT_EQ(WaitForExit(handOver, 1000), STILL_ACTIVE) << "it waits for that process";
 
@@ -396,17 +422,21 @@ TEST_F(HandOverRun, TheHandOverKeepsToTheProductFilesWhereTheRemovalMust) {
         const char* what;
         const char* path;  // made changeable by everyone
         const char* dacl;
+        bool ownFiles;     // the user's own files in the folder
     } cases[] = {
-        {"a record anyone may change", kRecord, "D:(A;;FA;;;WD)"},
-        {"a folder anyone may change", kFolder, "D:(A;OICI;FA;;;WD)"},
+        {"a record anyone may change", kRecord, "D:(A;;FA;;;WD)", true},
+        {"a folder anyone may change", kFolder, "D:(A;OICI;FA;;;WD)", true},
+        {"a record anyone may change, the folder holding nothing else", kRecord, "D:(A;;FA;;;WD)", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ResetSandbox();
         StageProduct();
-        InstalledByHand();
+        // The test build where the case is new: its pacing takes no time.
+        InstalledByHand(kFolder, c.ownFiles ? QB_PRODUCT_EXE : QB_TEST_BUILD_EXE);
         std::map<std::string, std::string> own;
         for (const char* name : {"a-notes.txt", "zz-notes.txt", "QBmanual100.rtf"}) {
+            if (!c.ownFiles) break;
             std::string path = std::string(kFolder) + "\\" + name;
             WriteFileBytes(path, std::string("the user's own ") + name);
             own[path] = ReadFileBytes(path);
@@ -418,6 +448,7 @@ TEST_F(HandOverRun, TheHandOverKeepsToTheProductFilesWhereTheRemovalMust) {
         std::map<std::string, std::string> left;
         Snapshot(kFolder, left);
         EXPECT_EQ(left, own) << "the product's files went, and nothing else";
+        EXPECT_TRUE(FolderExists(kFolder)) << "the folder is not the removal's to take";
         EXPECT_FALSE(FileExists(kRecord));
     }
 }
@@ -444,4 +475,102 @@ TEST_F(HandOverRun, AnotherSpellingOfTheFolderIsTheSameFolder) {
         EXPECT_FALSE(FolderExists(folder));
         EXPECT_FALSE(FileExists(kRecord));
     }
+}
+
+// The removal lets go of its folder only once its copy holds it. The test build's copy gives
+// the removal a second to go on, then opens the folder for delete just before it would take
+// over, as any other program could try, and keeps it open: the removal still holds the
+// folder then, so the open fails, and the copy finishes without showing anything.
+TEST_F(HandOverRun, TheFolderOpenedForDeleteJustBeforeTheCopyTakesOverLeavesItToFinish) {
+    InstalledByHand(kFolder, QB_TEST_BUILD_EXE);
+    WriteFileBytes(std::string(kFolder) + "\\notes.txt", "the user's own notes");
+
+    RemoveAndHandOver();
+
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+}
+
+// A temp folder whose name the ANSI code page can't spell: the copy is made, filled and
+// started by wide names, and the removal from the installed copy completes.
+TEST_F(HandOverRun, ATempFolderOutsideTheCodePageTakesTheCopy) {
+    const std::wstring temp = L"c:\\zarvo\\tmp-\u0416\u4E2D";
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    struct Restore {
+        wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+        Restore() {
+            GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+            GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+        }
+        ~Restore() {
+            SetEnvironmentVariableW(L"TMP", *tmp ? tmp : nullptr);
+            SetEnvironmentVariableW(L"TEMP", *temp ? temp : nullptr);
+        }
+    } restore;
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    InstalledByHand();
+
+    RemoveAndHandOver();
+
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+}
+
+// The hand-over starts only when the running program is the one product file left: with
+// another one held open by another program, the removal says it is not done, starts no copy
+// and keeps the record.
+TEST_F(HandOverRun, AnotherProductFileLeftStartsNoCopy) {
+    InstalledByHand(kFolder, QB_TEST_BUILD_EXE);
+    const std::string manual = std::string(kFolder) + "\\QBmanual100.doc";
+    HANDLE held = CreateFileA(manual.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
+    Installer run;
+    MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
+    Process copy;
+    copy.handle = WaitForChildProcess(run, 0);
+    if (box.box) AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    CloseHandle(held);
+
+    EXPECT_EQ(box.text, kIncomplete);
+    EXPECT_FALSE(copy.handle) << "a hand-over started";
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+    EXPECT_EQ(FolderEntries(kFolder), (std::vector<std::string>{"QBinstaller100.exe", "QBmanual100.doc"}));
+}
+
+// Only the copy a removal makes, in a hand-over's own folder of the temp folder, is a
+// hand-over. A copy elsewhere in the temp folder, started as the hand-over of the installed
+// copy, runs as an ordinary installer: it takes nothing over, and nothing of its folder is to
+// go when Windows next starts.
+TEST_F(HandOverRun, ACopyOutsideAHandOversFolderIsAnOrdinaryRun) {
+    InstalledByHand();
+    std::map<std::string, std::string> before;
+    Snapshot("c:\\zarvo", before);
+    const std::string elsewhere = TempFolder() + "qb-no-handover";
+    const std::string copy = HandOverFolderCopy("qb-no-handover");
+    struct Cleanup {
+        std::string folder;
+        ~Cleanup() { RemoveTree(folder); }
+    } cleanup{elsewhere};
+
+    Installer installed;
+    ASSERT_TRUE(StartInstaller(installed, "", kFolder, kInstalledCopy));
+    HWND welcome = WaitForWindow(installed, kWelcome);
+    ASSERT_TRUE(welcome);
+    Installer started;
+    ASSERT_TRUE(StartAsHandOverOf(installed, started, copy));
+    HWND ordinary = WaitForWindow(started, kWelcome);
+    ASSERT_TRUE(ordinary) << "it took over";
+    // The installed copy ends first, as a removal's process would.
+    Decline(installed, welcome);
+    Decline(started, ordinary);
+
+    std::map<std::string, std::string> after;
+    Snapshot("c:\\zarvo", after);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+    std::vector<std::string> pending = PendingDeletes();
+    EXPECT_FALSE(Contains(pending, copy)) << copy;
+    EXPECT_FALSE(Contains(pending, elsewhere)) << elsewhere;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "fs/file_identity.h"
 #include "install/run_install.h"
 #include "removal_fixture.h"
 
@@ -74,6 +75,36 @@ TEST_F(RemovalPlaces, UnderWow64TheNativeFoldersAreKnownWhateverTheSpelling) {
     for (const std::string& folder : folders) ExpectOnlyTheProductFilesGo(folder);
     for (const char* system : {"\\Sysnative\\qbprobe", "\\SysWOW64\\qbprobe"})
         RemoveTree(std::string(windows) + system);
+}
+
+// A 32-bit program reaches SysWOW64 through "System32". The removal turns redirection off
+// for a moment to look at where the system says a file is; it must come back on for this
+// thread, or every later "System32" path would reach the native folder.
+TEST_F(RemovalPlaces, UnderWow64ARecordNamingSystem32TakesTheProductFilesFromSysWOW64) {
+    if (!UnderWow64()) GTEST_SKIP() << "only a 32-bit program on 64-bit Windows has its System32 redirected";
+    char windows[MAX_PATH] = {}, system[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string wow64 = std::string(windows) + "\\SysWOW64";
+    const std::string native = std::string(windows) + "\\Sysnative";
+    for (const char* name : kProductFiles) WriteFileBytes(Join(wow64, name), SampleBytes(name));
+    Canaries canaries;
+    for (const char* name : kProductFiles) canaries.Plant(Join(native, name));
+    WriteFileBytes(kRecord, std::string(system) + "\r");
+
+    RemovalRun run = RunRemoval();
+
+    FileIdentity seen, redirected;
+    ASSERT_TRUE(IdentityOfPath(system, &seen) && IdentityOfPath(wow64.c_str(), &redirected));
+    EXPECT_TRUE(SameIdentity(seen, redirected)) << "this thread no longer sees SysWOW64 through " << system;
+    EXPECT_FALSE(AnyProductFileIn(wow64));
+    canaries.ExpectIntact();
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+    for (const char* name : kProductFiles) {
+        RemoveTree(Join(native, name));
+        RemoveTree(Join(wow64, name));
+    }
 }
 
 TEST_F(RemovalPlaces, KnownFoldersLoseTheProductFilesAndNothingElse) {

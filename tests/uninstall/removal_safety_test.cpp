@@ -225,6 +225,54 @@ TEST_F(RemovalSafety, AProductFileInUseIsReportedAndTheRecordKept) {
     EXPECT_EQ(run.result, 0);
 }
 
+// Windows trims a blank or a dot from the last level of a path, but not always from a level in
+// the middle: the folder is held by what its text opens, and every name is looked for in the
+// folder held, so that the product goes, or the removal says it has not.
+TEST_F(RemovalSafety, ARecordWhoseFolderEndsInABlankOrADotRemovesTheFolderItNames) {
+    for (const char* record : {"c:\\zarvo\\quorbel \r", "c:\\zarvo\\quorbel.\r", "c:\\zarvo\\quorbel. \r"}) {
+        SCOPED_TRACE(std::string("\"") + record + "\"");
+        ResetSandbox();
+        PutProductFiles(kFolder);
+        WriteFileBytes(Join(kFolder, "notes.txt"), "the user's own notes");
+        Canaries canaries;
+        canaries.Plant("c:\\zarvo\\beside.txt");
+        canaries.Plant("c:\\zarvo\\quorbel2\\qb.exe");
+        WriteFileBytes(kRecord, record);
+
+        RemovalRun run = RunRemoval();
+
+        canaries.ExpectIntact();
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        EXPECT_FALSE(AnyProductFileIn(kFolder));
+        EXPECT_FALSE(FolderExists(kFolder));
+        EXPECT_FALSE(FileExists(kRecord));
+    }
+}
+
+// Attributes belong to the file, not to one of its names: a product file that is another name
+// of a read-only, hidden file elsewhere can't go without changing that file, so it stays, and
+// the removal says so.
+TEST_F(RemovalSafety, AProductFileWithAnotherNameElsewhereLeavesThatFileAsItWas) {
+    PutProductFiles(kFolder);
+    const std::string other = "c:\\zarvo\\elsewhere\\letter.doc";
+    MakeFolders("c:\\zarvo\\elsewhere");
+    WriteFileBytes(other, "the user's own letter");
+    const std::string manual = Join(kFolder, "QBmanual100.doc");
+    RemoveTree(manual);
+    ASSERT_TRUE(CreateHardLinkA(manual.c_str(), other.c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(SetFileAttributesA(other.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    const DWORD attributes = GetFileAttributesA(other.c_str());
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+
+    RemovalRun run = RunRemoval();
+
+    EXPECT_EQ(ReadFileBytes(other), "the user's own letter");
+    EXPECT_EQ(GetFileAttributesA(other.c_str()), attributes);
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kIncomplete});
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r") << "kept for a later removal";
+    EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBmanual100.doc"});
+}
+
 TEST_F(RemovalSafety, PressesDuringTheRemovalChangeNothing) {
     PutProductFiles(kFolder);
     WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
@@ -332,6 +380,89 @@ TEST_F(RemovalSafety, AFileWhoseHandleResolvesElsewhereIsNotDeleted) {
     RemovalRun again = RunRemoval();
     EXPECT_EQ(BoxTexts(again.boxes), std::vector<std::string>{kSuccess});
     EXPECT_FALSE(FolderExists(kFolder));
+}
+
+namespace {
+
+// Entries of the folder that a stand-in swaps for something else between the sweep's listing
+// and its opening them: the first time the sweep asks where one of them really is (the entry
+// it has just opened), every other one is swapped by gSwap.
+std::vector<std::string> gSwappable;
+std::vector<std::string> gSwapped;
+std::function<void(const std::string&)> gSwap;
+
+DWORD WINAPI SwapTheOthersAtTheFirstLook(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    DWORD n = GetFinalPathNameByHandleW(file, path, size, flags);
+    if (!gSwapped.empty() || n == 0 || n >= size) return n;
+    for (const std::string& name : gSwappable) {
+        std::wstring tail = L"\\quorbel\\" + std::wstring(name.begin(), name.end());
+        if (n > tail.size() && std::wstring(path + n - tail.size()) == tail) {
+            for (const std::string& other : gSwappable)
+                if (other != name) {
+                    gSwap(other);
+                    gSwapped.push_back(other);
+                }
+            break;
+        }
+    }
+    return n;
+}
+
+// Runs a removal of c:\zarvo\quorbel, with the product and two files of the user's, whose
+// sweep meets gSwap at the first look; returns the entries that were swapped.
+std::vector<std::string> RemoveWhileSwapping(std::function<void(const std::string&)> swap) {
+    PutProductFiles(kFolder);
+    gSwappable = {"swap-1.txt", "swap-2.txt"};
+    for (const std::string& name : gSwappable) WriteFileBytes(Join(kFolder, name), "listed " + name);
+    WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
+    gSwapped.clear();
+    gSwap = swap;
+    auto realQuery = FinalPathQuery;
+    FinalPathQuery = SwapTheOthersAtTheFirstLook;
+    RemovalRun run = RunRemoval();
+    FinalPathQuery = realQuery;
+    EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+    EXPECT_FALSE(AnyProductFileIn(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+    EXPECT_EQ(gSwapped.size(), 1u) << "the sweep looked at no listed file";
+    // The one looked at first was the entry listed, and went.
+    for (const std::string& name : gSwappable)
+        if (std::find(gSwapped.begin(), gSwapped.end(), name) == gSwapped.end())
+            EXPECT_FALSE(FileExists(Join(kFolder, name))) << name;
+    return gSwapped;
+}
+
+}  // namespace
+
+// The sweep deletes a listed file only through a handle that is that file: another file put
+// in its place under the same name after the listing stays.
+TEST_F(RemovalSafety, AFileSwappedInAfterTheListingStays) {
+    Canaries canaries;
+    for (const char* name : {"swap-1.txt", "swap-2.txt"}) canaries.Plant(std::string("c:\\zarvo\\spare\\") + name);
+
+    std::vector<std::string> swapped = RemoveWhileSwapping([](const std::string& name) {
+        MoveFileExA(("c:\\zarvo\\spare\\" + name).c_str(), Join(kFolder, name).c_str(), MOVEFILE_REPLACE_EXISTING);
+    });
+
+    for (const auto& f : canaries.files)
+        for (const std::string& name : swapped)
+            if (f.first == "c:\\zarvo\\spare\\" + name) EXPECT_EQ(ReadFileBytes(Join(kFolder, name)), f.second) << name;
+}
+
+// The sweep opens what it lists without following links: a listed file moved away and put
+// back as a link to itself loses at most the link; the file stays where it went.
+TEST_F(RemovalSafety, AFileSwappedForALinkAfterTheListingStays) {
+    MakeFolders("c:\\zarvo\\keep");
+
+    std::vector<std::string> swapped = RemoveWhileSwapping([](const std::string& name) {
+        MoveFileExA(Join(kFolder, name).c_str(), ("c:\\zarvo\\keep\\" + name).c_str(), 0);
+        MakeFileLink(kFolder, name, "../keep/" + name);
+    });
+
+    for (const std::string& name : swapped) {
+        RemoveFileLink(kFolder, name);
+        EXPECT_EQ(ReadFileBytes("c:\\zarvo\\keep\\" + name), "listed " + name) << "the link's target";
+    }
 }
 
 namespace {
