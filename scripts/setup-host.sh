@@ -7,12 +7,13 @@ set -euo pipefail
 # of the tests on machines whose kernel runs no 32-bit code. There, the 32-bit suite runs in an
 # emulated machine (scripts/vm-run.sh): QEMU, busybox for its initramfs, mkfs.ext4 and xz for
 # its disk and kernel (Debian's, which vm-image.sh downloads into the build tree, never
-# installs), and binutils for the 32-bit program that checks it.
+# installs), and binutils for the 32-bit program that checks it. osslsigncode signs a release
+# (scripts/sign.sh); openssl makes the tests' throw-away certificates.
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
           mingw-w64-i686-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev googletest wine wine32:i386 wine64
           xvfb xauth imagemagick clang libclang-rt-14-dev locales
-          qemu-system-x86 busybox-static e2fsprogs xz-utils binutils)
+          qemu-system-x86 busybox-static e2fsprogs xz-utils binutils osslsigncode openssl)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -94,8 +94,8 @@ test: as a quick extra lane; it doesn't stand in for the product.
 TXT
 lane "build of the 32-bit product and its suite (here)" build "$build" i686 -DQB_SANDBOX_DIR="$guest_sandboxes"
 [ "$status" -eq 0 ] || exit 1
-image() { (cd "$build" && ctest --output-on-failure -R '^product_image$'); }
-lane "the 32-bit product's image (here)" image
+image() { (cd "$build" && ctest --output-on-failure -R '^(product_image|signed_product|signed_product_image)$'); }
+lane "the 32-bit product's image, unsigned and signed (here)" image
 lane "the emulated machine runs 32-bit code and returns its exit code" \
   env QB_BUILD_DIR="$build" "$top/scripts/vm-check.sh"
 twin() { build "$build/twin64" x86_64 && (cd "$build/twin64" && ctest --output-on-failure); }
@@ -103,9 +103,11 @@ lane "64-bit twin: build and suite in a 64-bit prefix (here, quick extra lane)" 
 lane "same bytes from another folder (here)" rebuild
 lane "fuzzers (here)" fuzz
 suite_log=$build/emulated-suite.log
+# The signed copy that the suite runs was made and checked here, in the image's lane.
+signed_here=(-E '^signed_product$' -FS '^signed$')
 emulated() {
-  (cd "$build" && "$top/scripts/vm-run.sh" --local "$guest_sandboxes" ctest --output-on-failure -j2 "${pick[@]}") |
-    tee "$suite_log"
+  (cd "$build" && "$top/scripts/vm-run.sh" --local "$guest_sandboxes" ctest --output-on-failure -j2 "${pick[@]}" \
+     "${signed_here[@]}") | tee "$suite_log"
 }
 lane "the 32-bit suite in the emulated machine, prefixes: $prefixes" emulated
 

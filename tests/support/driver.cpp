@@ -6,6 +6,15 @@
 
 #include <string>
 
+// Declared with the sandbox's helpers; defined here, so that the demo's and the benchmark's
+// drivers, built without GoogleTest and so without the sandbox, have it too.
+std::wstring Wide(const std::string& ansi) {
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
+    return wide;
+}
+
 Installer::~Installer() {
     if (stopHook) UnhookWindowsHookEx(stopHook);
     if (stopAt) CloseHandle(stopAt);
@@ -204,7 +213,11 @@ bool StopAtStep(const Installer& run, const std::string& text) {
     if (!view) return false;
     memcpy(view, text.c_str(), text.size() + 1);
     UnmapViewOfFile(view);
+#ifdef QB_STEP_HOOK_DLL
     HMODULE hook = LoadLibraryA(QB_STEP_HOOK_DLL);
+#else
+    HMODULE hook = nullptr;  // the demo's and the benchmark's drivers are built without the hook
+#endif
     HOOKPROC proc = hook ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hook, "StopAtStep")))
                          : nullptr;
     if (!proc) return false;

@@ -99,13 +99,6 @@ void RemoveTreeW(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring Wide(const std::string& ansi) {
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
-    return wide;
-}
-
 void RemoveTree(const std::string& path) {
     wchar_t wide[MAX_PATH * 2];
     if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2) > 0) RemoveTreeW(wide);
