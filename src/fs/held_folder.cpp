@@ -240,6 +240,17 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
     return kHeld;
 }
 
+HoldResult HoldFolderAtFullPath(const DynString& path, HeldFolder& held) {
+    held.count = 0;
+    held.exists = false;
+    char full[MAX_PATH];
+    DWORD n = 0;
+    SystemCall([&] { n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr); });
+    if (n == 0 || n >= MAX_PATH) return kCannotHold;
+    DynString folder(full, n);
+    return HoldFolder(folder, FolderRootLength(folder.data(), folder.size(), AnsiLeadBytes()), held);
+}
+
 bool HoldMadeFolder(HeldFolder& held) {
     if (held.exists) return true;
     // Every level above the folder must be held already: only the folder itself was missing.

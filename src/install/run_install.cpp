@@ -36,15 +36,17 @@ enum NextStep { kGoOn, kReturn, kEnd };
 
 static void ShowProgress(HWND dialog, const char* text) { SetControlText(dialog, kProgressBox, text); }
 
-// What the run holds: the record file while it is open, and the install folder's levels from
-// the judgement to the last copy.
+// What the run holds: the record file while it is open, the install folder's levels from the
+// judgement to the last copy, and the staging folder's from before the folder is made to the
+// last delete of a staged copy.
 struct RunHolds {
     int recordNumber;
     bool recordOpen;
     HeldFolder folder;
+    HeldFolder staging;
 };
 
-// Both let go before any box is shown, so that the user can deal with the files while the box
+// All let go before any box is shown, so that the user can deal with the files while the box
 // waits.
 static void LetGo(RunHolds& holds) {
     if (holds.recordOpen) {
@@ -53,6 +55,7 @@ static void LetGo(RunHolds& holds) {
         holds.recordOpen = false;
     }
     ReleaseFolder(holds.folder);
+    ReleaseFolder(holds.staging);
 }
 
 // The record's failure: its box, with the error number; the dialog ends at its next message.
@@ -132,7 +135,7 @@ static bool SecureFolderFoundThere(const DynString& folder, const HeldFolder& he
 
 // The guarded steps, from making the folder to the last copy, in the folder held since the
 // judgement: its levels, and the folder itself once it is there.
-static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, RunHolds& holds, DynString* staged) {
+static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, RunHolds& holds) {
     HeldFolder& held = holds.folder;
     const DynString installFolder = held.path;
     // A failed open of the record is not reported here: the record's write fails after it.
@@ -171,19 +174,26 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
     if (next == kGoOn) ShowProgress(dialog, "written dir");
 
     for (int i = 0; i < kProductFileCount && next == kGoOn; ++i) {
-        DynString source = kStagingFolder + FileNames[i];
         ShowProgress(dialog, FileNames[i].c_str());
         PumpOneMessage(25);
         error.stepLabel = kCopyFile;
-        // Into the held folder itself, on its own drive, where the folder was made and which
-        // the record names; a new file under the product's name, never written through it.
-        PlaceFileInHeldFolder(error, held, source, FileNames[i].c_str());
-        if (error.pending) {
-            next = HandleFailure(dialog, error, holds);
-        } else {
-            FilePaths[i] = source;
-            staged[i] = source;
-        }
+        // From the held staging folder itself into the held install folder itself, on its own
+        // drive, where the folder was made and which the record names; a new file under the
+        // product's name, never written through it.
+        PlaceFileInHeldFolder(error, held, holds.staging, FileNames[i].c_str());
+        if (error.pending) next = HandleFailure(dialog, error, holds);
+        else FilePaths[i] = kStagingFolder + FileNames[i];
+    }
+
+    // Unguarded: a staged copy that cannot be deleted is no failure of the install. Only a
+    // plain file (no hidden or system one) lying directly in the held staging folder goes: never
+    // a file a link there leads to, nor one in a folder put in the staging folder's place.
+    for (int i = 0; i < kDeletedStagedCopies && next == kGoOn; ++i) {
+        ErrorState ignored = {};
+        DynString path;
+        if (PathInHeldFolder(holds.staging, kProductFileNames[i], path) &&
+            !(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+            DeleteInHeldFolder(ignored, holds.staging, kProductFileNames[i], false);
     }
 
     // Let go after the last copy; a run that ends before the record's close must not leave the
@@ -211,10 +221,7 @@ static void Install(HWND dialog) {
     DynString recordPath, installFolder;
     const TailFault fault = ReadTail(recordPath, installFolder);
     NextStep next = kReturn;
-    RunHolds holds = {0, false, {}};
-    // The staged copies this run copied, in a list of its own: the shared tables are the
-    // removal's too.
-    DynString staged[kProductFileCount];
+    RunHolds holds = {0, false, {}, {}};
     // A folder the removal would refuse (relative, holding a control byte, ending in a
     // character cut in two, too long for its product paths to reach the system whole, deeper
     // than a removal can hold, with a level Windows trims, or reached through a link), or one
@@ -243,13 +250,15 @@ static void Install(HWND dialog) {
         } else {
             holds.recordOpen = true;
             for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
-            next = MakeFolderWriteRecordAndCopy(dialog, error, holds, staged);
+            // The staging folder on the current drive, held as the install folder is: a staging
+            // folder that can't be held (a link, or below one) is one that is not there, and the
+            // first copy ends the run as it would then.
+            HoldFolderAtFullPath(DynString(kStagingFolder), holds.staging);
+            next = MakeFolderWriteRecordAndCopy(dialog, error, holds);
         }
     }
     LetGo(holds);
     if (next == kGoOn) {
-        // Unguarded: a staged copy that cannot be deleted is no failure of the install.
-        for (int i = 0; i < kDeletedStagedCopies; ++i) DeleteFiles(error, staged[i]);
         ShowMessage("Program Installation Successful!", 0, "");
         FinishFlag = -1;
         next = kEnd;

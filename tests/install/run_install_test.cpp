@@ -559,19 +559,27 @@ namespace {
 
 struct Swap {
     std::string parent, name, target;  // parent\name is renamed away; a link to target takes its place
+    std::string at = "written dir";    // when the progress box shows this
     bool tried = false, renamed = false;
 };
 Swap gSwap;
 WNDPROC gProgressProc = nullptr;
 
 LRESULT CALLBACK SwapOnceWritten(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTEXT && !gSwap.tried && std::string(reinterpret_cast<const char*>(lParam)) == "written dir") {
+    if (message == WM_SETTEXT && !gSwap.tried && std::string(reinterpret_cast<const char*>(lParam)) == gSwap.at) {
         gSwap.tried = true;
         const std::string level = gSwap.parent + "\\" + gSwap.name;
         gSwap.renamed = MoveFileA(level.c_str(), (level + "-away").c_str()) != 0;
         if (gSwap.renamed) MakeFolderLink(gSwap.parent, gSwap.name, gSwap.target);
     }
     return CallWindowProcA(gProgressProc, box, message, wParam, lParam);
+}
+
+// Arms gSwap on the dialog's progress box.
+void SwapWhileRunning(HWND dialog) {
+    HWND box = GetDlgItem(dialog, kProgressBox);
+    gProgressProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SwapOnceWritten)));
 }
 
 }  // namespace
@@ -599,11 +607,7 @@ TEST_F(Install, NoLevelCanBeSwappedForALinkWhileTheInstallRuns) {
         FinishFlag = 0;
         FolderFailureCount = 0;
         gSwap = c.swap;
-        Outcome run = PressOk([](HWND dialog) {
-            HWND box = GetDlgItem(dialog, kProgressBox);
-            gProgressProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SwapOnceWritten)));
-        });
+        Outcome run = PressOk(SwapWhileRunning);
         RemoveFolderLink(gSwap.parent, gSwap.name);
         EXPECT_TRUE(gSwap.tried);
         EXPECT_FALSE(gSwap.renamed) << "a held level can't be renamed";
@@ -612,5 +616,67 @@ TEST_F(Install, NoLevelCanBeSwappedForALinkWhileTheInstallRuns) {
         EXPECT_EQ(ReadFileBytes(kRecord), folder + "\r");
         canaries.ExpectIntact();
         EXPECT_EQ(FolderEntries("c:\\zarvo\\other\\quorbel"), (std::vector<std::string>{"notes.txt", "qb.exe"}));
+    }
+}
+
+// The staged files are read, and their copies deleted, in the staging folder itself: never
+// through a link there or at a staged name, nor in a folder put in its place while the install
+// runs. A staging folder or staged file that is a link is no staged file: the install ends as
+// when the staging folder is missing, and the files the links lead to stay as they were.
+TEST_F(Install, StagedFilesAreTakenFromTheStagingFolderItselfAndNowhereElse) {
+    const std::string elsewhere = "c:\\zarvo\\elsewhere";
+    const struct {
+        const char* what;
+        std::function<void()> prepare, undo;  // the links, made and taken away
+        Swap swap;                             // none when its parent is empty
+        const char* box;
+    } cases[] = {
+        {"the staging folder is a link",
+         [&] {
+             RemoveTree(kStaging);
+             MakeFolderLink("c:\\zarvo", "temp", "elsewhere");
+         },
+         [] { RemoveFolderLink("c:\\zarvo", "temp"); }, {}, kFolderDepth},
+        {"a staged file is a link",
+         [&] {
+             RemoveTree(std::string(kStaging) + "\\QBmanual100.txt");
+             MakeFileLink(kStaging, "QBmanual100.txt", "../elsewhere/notes.txt");
+         },
+         [] { RemoveFileLink(kStaging, "QBmanual100.txt"); }, {}, kFolderDepth},
+        {"the staging folder is swapped for a link before the last copy", [] {},
+         [] { RemoveFolderLink("c:\\zarvo", "temp"); }, {"c:\\zarvo", "temp", "elsewhere", "QBinstaller100.exe"},
+         kSuccess},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        // What the links lead to: files under the product's names, and another.
+        CanarySet canaries;
+        for (int i = 0; i < 5; ++i)
+            canaries.Plant(elsewhere + "\\" + kProductFiles[i], i == 1 ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL);
+        canaries.Plant(elsewhere + "\\notes.txt", FILE_ATTRIBUTE_READONLY);
+        const std::vector<std::string> there = FolderEntries(elsewhere);
+        c.prepare();
+        gSwap = c.swap;
+        Outcome run = PressOk(c.swap.parent.empty() ? nullptr : SwapWhileRunning);
+        c.undo();
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{c.box});
+        EXPECT_FALSE(gSwap.renamed) << "a held level can't be renamed";
+        canaries.ExpectIntact();
+        EXPECT_EQ(FolderEntries(elsewhere), there);
+        // Whatever landed in the install folder is the product's own.
+        for (int i = 0; i < 5; ++i) {
+            bool placed = false;
+            const std::string bytes = ReadFileBytes(std::string(kInstalled) + "\\" + kProductFiles[i], &placed);
+            if (placed) EXPECT_TRUE(bytes == ProductBytes(i)) << kProductFiles[i];
+        }
+        SetFileAttributesA((elsewhere + "\\notes.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (std::string(c.box) == kSuccess) {
+            ExpectInstalled(kInstalled);
+            EXPECT_EQ(FolderEntries(kStaging), Names(4, 5)) << "the staged copies went from the staging folder";
+        }
     }
 }
