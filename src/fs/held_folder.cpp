@@ -240,14 +240,20 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
     return kHeld;
 }
 
+bool FullPathOf(const DynString& path, DynString& full) {
+    char text[MAX_PATH];
+    DWORD n = 0;
+    SystemCall([&] { n = GetFullPathNameA(path.c_str(), MAX_PATH, text, nullptr); });
+    if (n == 0 || n >= MAX_PATH) return false;
+    full = DynString(text, n);
+    return full.size() == n;
+}
+
 HoldResult HoldFolderAtFullPath(const DynString& path, HeldFolder& held) {
     held.count = 0;
     held.exists = false;
-    char full[MAX_PATH];
-    DWORD n = 0;
-    SystemCall([&] { n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr); });
-    if (n == 0 || n >= MAX_PATH) return kCannotHold;
-    DynString folder(full, n);
+    DynString folder;
+    if (!FullPathOf(path, folder)) return kCannotHold;
     return HoldFolder(folder, FolderRootLength(folder.data(), folder.size(), AnsiLeadBytes()), held);
 }
 

@@ -34,10 +34,12 @@ enum HoldResult {
 // Opens the root and every level of folder (rootLength bytes of root, then levels split at
 // "\" or "/", walked by characters), without delete sharing and without following links.
 HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& held);
-// The same for the folder that `path` names, made a full path against the current folder first:
-// a path rooted without a drive ("\zarvo\temp\") lies on the current drive, and a relative one
-// in the current folder. Its full path is held.path. kCannotHold when the full path has no
-// drive or share at its root (a device, say).
+// The full path of `path`, as the system makes it against the current folder: a path rooted
+// without a drive ("\zarvo\temp\") lies on the current drive, a relative one in the current
+// folder. False when it can't be had within MAX_PATH.
+bool FullPathOf(const DynString& path, DynString& full);
+// HoldFolder for the folder that `path` names, made a full path first; its full path is
+// held.path. kCannotHold when that has no drive or share at its root (a device, say).
 HoldResult HoldFolderAtFullPath(const DynString& path, HeldFolder& held);
 // After the folder itself was made below its held levels (HoldFolder said kNotThere with every
 // level above it held): holds it too, when it is a folder and no link. True when the folder is
