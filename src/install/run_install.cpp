@@ -8,6 +8,7 @@
 #include "fs/known_folders.h"
 #include "fs/place_file.h"
 #include "fs/protection.h"
+#include "fs/system_call.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
 #include "run/globals.h"
@@ -133,6 +134,13 @@ static bool SecureFolderFoundThere(const DynString& folder, const HeldFolder& he
     return secured;
 }
 
+// Whether anything at all has the path's name.
+static bool SomethingAt(const DynString& path) {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    SystemCall([&] { attributes = GetFileAttributesA(path.c_str()); });
+    return attributes != INVALID_FILE_ATTRIBUTES;
+}
+
 // The guarded steps, from making the folder to the last copy, in the folder held since the
 // judgement: its levels, and the folder itself once it is there.
 static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, RunHolds& holds) {
@@ -153,9 +161,10 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
     const bool made = !error.pending;
     if (error.pending) next = HandleFailure(dialog, error, holds);
 
-    // The folder is held from now on. One this run made must be held: anything else in its
-    // place means someone swapped it. One that appeared meanwhile is one found there.
-    if (next == kGoOn && ((!HoldMadeFolder(held) && made) ||
+    // The folder is held from now on. One this run made must be held, and so must anything that
+    // took its name since the judgement: what can't be held (a link, a file) means someone put
+    // it there, and no record may name it. A folder that appeared meanwhile is one found there.
+    if (next == kGoOn && ((!HoldMadeFolder(held) && (made || SomethingAt(installFolder))) ||
                           (!wasThere && !made && held.exists && !SecureFolderFoundThere(installFolder, held)))) {
         LetGo(holds);
         next = ReportFolderFailure();
@@ -191,8 +200,10 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
     for (int i = 0; i < kDeletedStagedCopies && next == kGoOn; ++i) {
         ErrorState ignored = {};
         DynString path;
-        if (PathInHeldFolder(holds.staging, kProductFileNames[i], path) &&
-            !(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        if (PathInHeldFolder(holds.staging, kProductFileNames[i], path))
+            SystemCall([&] { attributes = GetFileAttributesA(path.c_str()); });
+        if (!(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
             DeleteInHeldFolder(ignored, holds.staging, kProductFileNames[i], false);
     }
 

@@ -557,29 +557,43 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
 // land in the folder judged and recorded, and the other folder keeps what it has.
 namespace {
 
-struct Swap {
-    std::string parent, name, target;  // parent\name is renamed away; a link to target takes its place
-    std::string at = "written dir";    // when the progress box shows this
-    bool tried = false, renamed = false;
-};
-Swap gSwap;
+// Someone acting while the install runs: gAction runs once, when the progress box is given
+// gActionText.
+std::string gActionText;
+std::function<void()> gAction;
 WNDPROC gProgressProc = nullptr;
 
-LRESULT CALLBACK SwapOnceWritten(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTEXT && !gSwap.tried && std::string(reinterpret_cast<const char*>(lParam)) == gSwap.at) {
-        gSwap.tried = true;
-        const std::string level = gSwap.parent + "\\" + gSwap.name;
-        gSwap.renamed = MoveFileA(level.c_str(), (level + "-away").c_str()) != 0;
-        if (gSwap.renamed) MakeFolderLink(gSwap.parent, gSwap.name, gSwap.target);
+LRESULT CALLBACK ActOnText(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT && gAction && std::string(reinterpret_cast<const char*>(lParam)) == gActionText) {
+        std::function<void()> action = gAction;
+        gAction = nullptr;
+        action();
     }
     return CallWindowProcA(gProgressProc, box, message, wParam, lParam);
 }
 
-// Arms gSwap on the dialog's progress box.
-void SwapWhileRunning(HWND dialog) {
-    HWND box = GetDlgItem(dialog, kProgressBox);
-    gProgressProc =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SwapOnceWritten)));
+// For PressOk: arms `action` on the dialog's progress box, for when it shows `text`.
+std::function<void(HWND)> When(const std::string& text, std::function<void()> action) {
+    return [=](HWND dialog) {
+        gActionText = text;
+        gAction = action;
+        HWND box = GetDlgItem(dialog, kProgressBox);
+        gProgressProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ActOnText)));
+    };
+}
+
+struct Swap {
+    std::string parent, name, target;  // parent\name is renamed away; a link to target takes its place
+    bool tried = false, renamed = false;
+};
+Swap gSwap;
+
+void SwapLevel() {
+    gSwap.tried = true;
+    const std::string level = gSwap.parent + "\\" + gSwap.name;
+    gSwap.renamed = MoveFileA(level.c_str(), (level + "-away").c_str()) != 0;
+    if (gSwap.renamed) MakeFolderLink(gSwap.parent, gSwap.name, gSwap.target);
 }
 
 }  // namespace
@@ -607,7 +621,7 @@ TEST_F(Install, NoLevelCanBeSwappedForALinkWhileTheInstallRuns) {
         FinishFlag = 0;
         FolderFailureCount = 0;
         gSwap = c.swap;
-        Outcome run = PressOk(SwapWhileRunning);
+        Outcome run = PressOk(When("written dir", SwapLevel));
         RemoveFolderLink(gSwap.parent, gSwap.name);
         EXPECT_TRUE(gSwap.tried);
         EXPECT_FALSE(gSwap.renamed) << "a held level can't be renamed";
@@ -628,7 +642,7 @@ TEST_F(Install, StagedFilesAreTakenFromTheStagingFolderItselfAndNowhereElse) {
     const struct {
         const char* what;
         std::function<void()> prepare, undo;  // the links, made and taken away
-        Swap swap;                             // none when its parent is empty
+        const char* swapAt;                    // the staging folder is swapped for a link then
         const char* box;
     } cases[] = {
         {"the staging folder is a link",
@@ -636,16 +650,15 @@ TEST_F(Install, StagedFilesAreTakenFromTheStagingFolderItselfAndNowhereElse) {
              RemoveTree(kStaging);
              MakeFolderLink("c:\\zarvo", "temp", "elsewhere");
          },
-         [] { RemoveFolderLink("c:\\zarvo", "temp"); }, {}, kFolderDepth},
+         [] { RemoveFolderLink("c:\\zarvo", "temp"); }, nullptr, kFolderDepth},
         {"a staged file is a link",
          [&] {
              RemoveTree(std::string(kStaging) + "\\QBmanual100.txt");
              MakeFileLink(kStaging, "QBmanual100.txt", "../elsewhere/notes.txt");
          },
-         [] { RemoveFileLink(kStaging, "QBmanual100.txt"); }, {}, kFolderDepth},
+         [] { RemoveFileLink(kStaging, "QBmanual100.txt"); }, nullptr, kFolderDepth},
         {"the staging folder is swapped for a link before the last copy", [] {},
-         [] { RemoveFolderLink("c:\\zarvo", "temp"); }, {"c:\\zarvo", "temp", "elsewhere", "QBinstaller100.exe"},
-         kSuccess},
+         [] { RemoveFolderLink("c:\\zarvo", "temp"); }, "QBinstaller100.exe", kSuccess},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -660,8 +673,8 @@ TEST_F(Install, StagedFilesAreTakenFromTheStagingFolderItselfAndNowhereElse) {
         canaries.Plant(elsewhere + "\\notes.txt", FILE_ATTRIBUTE_READONLY);
         const std::vector<std::string> there = FolderEntries(elsewhere);
         c.prepare();
-        gSwap = c.swap;
-        Outcome run = PressOk(c.swap.parent.empty() ? nullptr : SwapWhileRunning);
+        gSwap = {"c:\\zarvo", "temp", "elsewhere"};
+        Outcome run = PressOk(c.swapAt ? When(c.swapAt, SwapLevel) : nullptr);
         c.undo();
         EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{c.box});
         EXPECT_FALSE(gSwap.renamed) << "a held level can't be renamed";
@@ -678,5 +691,38 @@ TEST_F(Install, StagedFilesAreTakenFromTheStagingFolderItselfAndNowhereElse) {
             ExpectInstalled(kInstalled);
             EXPECT_EQ(FolderEntries(kStaging), Names(4, 5)) << "the staged copies went from the staging folder";
         }
+    }
+}
+
+// The folder was not there when judged, and something that is no folder takes its name before it
+// is made: a link to another folder, or a file. It can't be held, so nothing is installed there,
+// and no record names it (a removal would refuse the link for as long as it stays).
+TEST_F(Install, SomethingThatIsNoFolderInTheFoldersPlaceBeforeItIsMadeIsRefused) {
+    const struct {
+        const char* what;
+        bool link;  // else a file
+    } cases[] = {{"a link to another folder", true}, {"a file", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        CanarySet canaries;
+        canaries.Plant("c:\\zarvo\\elsewhere\\qb.exe", FILE_ATTRIBUTE_READONLY);
+        Outcome run = PressOk(When("making dir", [&] {
+            if (c.link) MakeFolderLink("c:\\zarvo", "quorbel", "elsewhere");
+            else canaries.Plant(kInstalled);
+        }));
+        const bool linked = IsReparsePoint(kInstalled);
+        RemoveFolderLink("c:\\zarvo", "quorbel");
+        EXPECT_EQ(linked, c.link);
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kFolderDepth});
+        EXPECT_EQ(FinishFlag, 1);
+        EXPECT_EQ(ReadFileBytes(kRecord), "") << "no record names it";
+        canaries.ExpectIntact();
+        EXPECT_EQ(FolderEntries("c:\\zarvo\\elsewhere"), std::vector<std::string>{"qb.exe"});
+        EXPECT_EQ(FolderEntries(kStaging), Names(0, 5)) << "nothing copied or deleted";
+        SetFileAttributesA("c:\\zarvo\\elsewhere\\qb.exe", FILE_ATTRIBUTE_NORMAL);
     }
 }
