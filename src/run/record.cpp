@@ -72,8 +72,11 @@ RecordOpening OpenRecord(ErrorState& error, const DynString& recordPath, int* fi
     if (file == INVALID_HANDLE_VALUE) {
         // 75: a name is there that can't be opened as a file, and where nothing is a new one is
         // made: a link whose target is missing (some systems show no more of it), or a name no
-        // file can have.
-        opening = opened.number == 75 ? kRecordRefused : kRecordNotOpened;
+        // file can have. A folder there is no record either, however long one waits.
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        SystemCall([&] { attributes = GetFileAttributesA(path.c_str()); });
+        const bool folderThere = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        opening = opened.number == 75 || folderThere ? kRecordRefused : kRecordNotOpened;
     } else if (!IsPlainRecordFile(file, path, folder)) {
         ErrorState ignored = {};
         CloseFile(ignored, *fileNumber);

@@ -9,7 +9,7 @@ enum RecordOpening {
     kRecordNotOpened,  // the system would not open it (another program holds it, say): the
                        // write will fail
     kRecordRefused,    // a link (its target there or not), another reparse point or a file with
-                       // more than one name is at the path, or a link at a level above it, or
+                       // more than one name or a folder is at the path, or a link above it, or
                        // the path names no file in full (a device, a stream, a name Windows
                        // trims, a path the system would get cut): writing it would write a file
                        // elsewhere. Nothing was changed.

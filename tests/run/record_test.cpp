@@ -224,12 +224,15 @@ TEST_F(Record, ALinkOrASecondNameIsNeverOpenedForWriting) {
 // The record is made or written only in the folder its path names, reached without a link, and
 // only under a name a file can have in full: a link at any level above it, a device, a stream
 // after a colon, a name Windows trims or a path the system would be handed cut short would all
-// reach another file. Refused before anything is opened or made; what is there stays.
+// reach another file. Nor is a folder at its path (anyone may make one where they may make
+// folders) a record that can't be opened yet. Refused before anything is opened or made; what
+// is there stays.
 TEST_F(Record, ARecordBelowALinkOrNamedAsNoFileIsRefused) {
     const std::string elsewhere = kFolder + "\\elsewhere";
     CanarySet canaries;
     canaries.Plant(elsewhere + "\\record.dat", FILE_ATTRIBUTE_HIDDEN);
     canaries.Plant(elsewhere + "\\deeper\\record.dat");
+    canaries.Plant(kFolder + "\\folder.dat\\inside.txt");
     MakeFolderLink(kFolder, "linked", "elsewhere");
     const struct {
         const char* what;
@@ -238,6 +241,7 @@ TEST_F(Record, ARecordBelowALinkOrNamedAsNoFileIsRefused) {
         {"its folder is a link", kFolder + "\\linked\\record.dat"},
         {"a level above it is a link", kFolder + "\\linked\\deeper\\record.dat"},
         {"a new record below a link", kFolder + "\\linked\\new.dat"},
+        {"a folder", kFolder + "\\folder.dat"},
         {"a device", kFolder + "\\CON"},
         {"a stream", kRecord + ":stream"},
         {"a name Windows trims", kRecord + "."},
