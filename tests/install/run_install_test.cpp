@@ -726,3 +726,36 @@ TEST_F(Install, SomethingThatIsNoFolderInTheFoldersPlaceBeforeItIsMadeIsRefused)
         SetFileAttributesA("c:\\zarvo\\elsewhere\\qb.exe", FILE_ATTRIBUTE_NORMAL);
     }
 }
+
+// A folder that is not the product's alone (a drive's root, a known folder, by any spelling,
+// through a drive mapped onto a folder above it) is installed into as it is: an elevated run
+// never takes it over, and it keeps its permissions.
+TEST_F(Install, ARootOrAKnownFolderKeepsItsPermissions) {
+    const struct {
+        const char* what;
+        const char* tail;
+        const char* folder;  // the same folder, as the test names it
+    } cases[] = {
+        {"a drive's root", "t:", "t:\\"},
+        {"a known folder", "c:\\ProgramData", "c:\\ProgramData"},
+        {"a known folder by another spelling", "C:/PROGRAMDATA/", "c:\\ProgramData"},
+        {"a known folder through a drive mapped onto the one above it", "x:\\Public", "c:\\users\\Public"},
+    };
+    MapDrive("x:", "c:\\users");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        const std::string before = DaclText(c.folder);
+        SetTail(c.tail);
+        ElevationQuery = Elevated;
+        Outcome run = PressOk();
+        ElevationQuery = realElevation;
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        EXPECT_EQ(DaclText(c.folder), before);
+        for (const char* name : kProductFiles) RemoveTree(std::string(c.folder) + "\\" + name);
+    }
+    UnmapDrive("x:");
+}
