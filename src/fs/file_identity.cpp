@@ -42,18 +42,18 @@ bool IdentityOfPathW(const wchar_t* path, FileIdentity* identity) {
 
 // Opened with WoW64's file system redirection off, where there is one: for a 32-bit process
 // on 64-bit Windows, the native "C:\Windows\System32" that such a path names would otherwise
-// be taken for SysWOW64.
+// be taken for SysWOW64. Redirection is the thread's own, and every later path and DLL load of
+// the thread depends on it: it goes back on at once, with the value the disable call gave.
 bool IdentityOfSystemPath(const wchar_t* path, FileIdentity* identity) {
-    typedef BOOL(WINAPI * RedirectionFn)(PVOID*);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    RedirectionFn disable = reinterpret_cast<RedirectionFn>(
+    auto disable = reinterpret_cast<decltype(&Wow64DisableWow64FsRedirection)>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-    RedirectionFn revert = reinterpret_cast<RedirectionFn>(
+    auto revert = reinterpret_cast<decltype(&Wow64RevertWow64FsRedirection)>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
     PVOID previous = nullptr;
     bool disabled = disable && revert && disable(&previous);
     bool found = IdentityOfPathW(path, identity);
-    if (disabled) revert(&previous);
+    if (disabled) revert(previous);
     return found;
 }
 

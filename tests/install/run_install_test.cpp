@@ -759,3 +759,67 @@ TEST_F(Install, ARootOrAKnownFolderKeepsItsPermissions) {
     }
     UnmapDrive("x:");
 }
+
+namespace {
+
+// Whether two paths open the same folder.
+bool SameFolder(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    const std::string paths[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE h = CreateFileA(paths[i].c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        GetFileInformationByHandle(h, &info[i]);
+        CloseHandle(h);
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+}  // namespace
+
+// A 32-bit program on 64-bit Windows: "System32" names SysWOW64 to it, "Sysnative" the native
+// system folder. The install folder and the record land where their names lead this program,
+// the folder of the same name on the other side keeps what it has, and the thread still sees
+// System32 as SysWOW64 afterwards: the redirection is the thread's own, and DLLs load by it.
+TEST_F(Install, UnderWow64TheSystemFolderIsTheOneItsNameMeans) {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "only a 32-bit program on 64-bit Windows sees these spellings";
+    const std::string wow = "c:\\windows\\syswow64\\", native = "c:\\windows\\sysnative\\";
+    const struct {
+        const char* what;
+        const char* tail;
+        std::string folder, installed;  // as named, and where it must be
+        std::string record;             // where the record must be
+        std::string other;              // a canary where nothing may land
+    } cases[] = {
+        {"the folder in System32", "c:\\windows\\system32\\qbtest", "c:\\windows\\system32\\qbtest", wow + "qbtest",
+         kRecord, native + "qbtest\\qb.exe"},
+        {"the folder in Sysnative", "c:\\windows\\sysnative\\qbtest", "c:\\windows\\sysnative\\qbtest",
+         native + "qbtest", kRecord, wow + "qbtest\\qb.exe"},
+        {"the record in System32", "c:\\windows\\system32\\qbtest.dat c:\\zarvo\\quorbel", kInstalled, kInstalled,
+         wow + "qbtest.dat", native + "qbtest.dat"},
+    };
+    ASSERT_TRUE(SameFolder("c:\\windows\\system32", wow)) << "the precondition: this thread is redirected";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        CanarySet canaries;
+        canaries.Plant(c.other);
+        SetTail(c.tail);
+        Outcome run = PressOk();
+        EXPECT_TRUE(SameFolder("c:\\windows\\system32", wow)) << "the thread is still redirected";
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        ExpectInstalled(c.installed);
+        EXPECT_EQ(ReadFileBytes(c.record), c.folder + "\r");
+        canaries.ExpectIntact();
+        RemoveTree(c.other);
+        if (c.installed != kInstalled) RemoveTree(c.installed);
+        if (c.record != kRecord) RemoveTree(c.record);
+    }
+}
