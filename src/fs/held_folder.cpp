@@ -264,6 +264,23 @@ HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& he
     return kHeld;
 }
 
+bool FullPathOf(const DynString& path, DynString& full) {
+    char text[MAX_PATH];
+    DWORD n = 0;
+    SystemCall([&] { n = GetFullPathNameA(path.c_str(), MAX_PATH, text, nullptr); });
+    if (n == 0 || n >= MAX_PATH) return false;
+    full = DynString(text, n);
+    return full.size() == n;
+}
+
+HoldResult HoldFolderAtFullPath(const DynString& path, HeldFolder& held) {
+    held.count = 0;
+    held.exists = false;
+    DynString folder;
+    if (!FullPathOf(path, folder)) return kCannotHold;
+    return HoldFolder(folder, FolderRootLength(folder.data(), folder.size(), AnsiLeadBytes()), held);
+}
+
 bool HoldMadeFolder(HeldFolder& held) {
     if (held.exists) return true;
     // Every level above the folder must be held already: only the folder itself was missing.
@@ -422,6 +439,14 @@ void RemoveHeldFolder(ErrorState& error, HeldFolder& held) {
         CloseHandle(folder);
     }
     ReleaseFolder(held);
+}
+
+bool PathInHeldFolder(const HeldFolder& held, const char* name, DynString& path) {
+    if (!held.exists || !IsDeletableName(name, AnsiLeadBytes())) return false;
+    DynString folder = held.path;
+    if (EndsInSeparator(folder)) folder.Truncate(folder.size() - 1);
+    path = folder + "\\" + name;
+    return IsExactDeletePath(path.data(), path.size(), folder.data(), folder.size(), name, AnsiLeadBytes());
 }
 
 bool SystemPathInHeldFolder(const HeldFolder& held, const char* name, wchar_t (&path)[kMaxWide]) {

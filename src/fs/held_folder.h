@@ -34,6 +34,13 @@ enum HoldResult {
 // Opens the root and every level of folder (rootLength bytes of root, then levels split at
 // "\" or "/", walked by characters), without delete sharing and without following links.
 HoldResult HoldFolder(const DynString& folder, size_t rootLength, HeldFolder& held);
+// The full path of `path`, as the system makes it against the current folder: a path rooted
+// without a drive ("\zarvo\temp\") lies on the current drive, a relative one in the current
+// folder. False when it can't be had within MAX_PATH.
+bool FullPathOf(const DynString& path, DynString& full);
+// HoldFolder for the folder that `path` names, made a full path first; its full path is
+// held.path. kCannotHold when that has no drive or share at its root (a device, say).
+HoldResult HoldFolderAtFullPath(const DynString& path, HeldFolder& held);
 // After the folder itself was made below its held levels (HoldFolder said kNotThere with every
 // level above it held): holds it too, when it is a folder and no link. True when the folder is
 // held now; false, with every level released, when it can't be.
@@ -44,6 +51,11 @@ HANDLE OpenHeldFolder(const HeldFolder& held, DWORD access);
 // Closes every held level; the folder can be removed (or renamed) again.
 void ReleaseFolder(HeldFolder& held);
 
+// folder + "\\" + name, by the text the folder was held by, when it is exactly that byte for
+// byte and name is one plain name that may be opened by name (see IsDeletableName); false
+// otherwise, or when the folder is not held. For folders whose text names them exactly (no
+// level that Windows trims): the staging folder, the record's folder.
+bool PathInHeldFolder(const HeldFolder& held, const char* name, DynString& path);
 // The path of `name` (one plain name that may be opened by name, see IsDeletableName) directly
 // in the held folder, made of the folder's final path, as the system tells it for the held
 // handle, and the exact name; for the calls that take such a path (OpenSystemPath and its

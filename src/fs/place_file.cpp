@@ -42,12 +42,21 @@ bool SetDeletion(HANDLE file, BOOLEAN deleteIt) {
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
+// A file, no folder or link, lying directly in the held folder; with `names`, how many it has.
+bool IsFileInHeldFolder(HANDLE file, const HeldFolder& held, DWORD* names = nullptr) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        !LiesInHeldFolder(file, held))
+        return false;
+    if (names) *names = info.nNumberOfLinks;
+    return true;
+}
+
 // A file of one name, no folder or link, lying directly in the held folder.
 bool IsOwnFreshFile(HANDLE file, const HeldFolder& held) {
-    BY_HANDLE_FILE_INFORMATION info;
-    return GetFileInformationByHandle(file, &info) &&
-           !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
-           info.nNumberOfLinks == 1 && LiesInHeldFolder(file, held);
+    DWORD names = 0;
+    return IsFileInHeldFolder(file, held, &names) && names == 1;
 }
 
 // Every byte of from, written to to.
@@ -86,15 +95,18 @@ void TakeTimeAndAttributes(HANDLE source, HANDLE copy) {
 
 }  // namespace
 
-bool PlaceFileInHeldFolder(ErrorState& error, const HeldFolder& held, const DynString& source, const char* name) {
-    wchar_t target[kMaxWide];
-    if (!held.exists || !SystemPathInHeldFolder(held, name, target)) return Fail(error, ERROR_PATH_NOT_FOUND);
-    HANDLE from = INVALID_HANDLE_VALUE;
-    DWORD code = SystemCall([&] {
-        from = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    });
-    if (from == INVALID_HANDLE_VALUE) return Fail(error, code);
+bool PlaceFileInHeldFolder(ErrorState& error, const HeldFolder& held, const HeldFolder& from, const char* name) {
+    wchar_t source[kMaxWide], target[kMaxWide];
+    if (!SystemPathInHeldFolder(held, name, target) || !SystemPathInHeldFolder(from, name, source))
+        return Fail(error, ERROR_PATH_NOT_FOUND);
+    // The file itself: a link there is opened as the link, and is no file to copy.
+    DWORD code = 0;
+    HANDLE in = OpenSystemPath(source, GENERIC_READ, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, &code);
+    if (in == INVALID_HANDLE_VALUE) return Fail(error, code);
+    if (!IsFileInHeldFolder(in, from)) {
+        CloseHandle(in);
+        return Fail(error, ERROR_PATH_NOT_FOUND);
+    }
     HANDLE copy = CreateFreshFile(held, &code);
     bool placed = false;
     if (copy == INVALID_HANDLE_VALUE) {
@@ -105,17 +117,17 @@ bool PlaceFileInHeldFolder(ErrorState& error, const HeldFolder& held, const DynS
         bool marked = SetDeletion(copy, TRUE);
         if (!IsOwnFreshFile(copy, held)) {
             Fail(error, ERROR_PATH_NOT_FOUND);
-        } else if (CopyBytes(error, from, copy)) {
+        } else if (CopyBytes(error, in, copy)) {
             // Unmarked only now, and renamed over the name at once.
             code = SystemCall([&] { marked = !SetDeletion(copy, FALSE); });
             if (marked) Fail(error, code);
             else if ((code = RenameToSystemPath(copy, target)) != 0) Fail(error, code);
             else placed = true;
         }
-        if (placed) TakeTimeAndAttributes(from, copy);
+        if (placed) TakeTimeAndAttributes(in, copy);
         else if (!marked) SetDeletion(copy, TRUE);
         CloseHandle(copy);
     }
-    CloseHandle(from);
+    CloseHandle(in);
     return placed;
 }

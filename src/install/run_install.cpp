@@ -8,6 +8,7 @@
 #include "fs/known_folders.h"
 #include "fs/place_file.h"
 #include "fs/protection.h"
+#include "fs/system_call.h"
 #include "install/install_status_dialog.h"
 #include "install/install_tail.h"
 #include "run/globals.h"
@@ -36,15 +37,17 @@ enum NextStep { kGoOn, kReturn, kEnd };
 
 static void ShowProgress(HWND dialog, const char* text) { SetControlText(dialog, kProgressBox, text); }
 
-// What the run holds: the record file while it is open, and the install folder's levels from
-// the judgement to the last copy.
+// What the run holds: the record file while it is open, the install folder's levels from the
+// judgement to the last copy, and the staging folder's from before the folder is made to the
+// last delete of a staged copy.
 struct RunHolds {
     int recordNumber;
     bool recordOpen;
     HeldFolder folder;
+    HeldFolder staging;
 };
 
-// Both let go before any box is shown, so that the user can deal with the files while the box
+// All let go before any box is shown, so that the user can deal with the files while the box
 // waits.
 static void LetGo(RunHolds& holds) {
     if (holds.recordOpen) {
@@ -53,6 +56,7 @@ static void LetGo(RunHolds& holds) {
         holds.recordOpen = false;
     }
     ReleaseFolder(holds.folder);
+    ReleaseFolder(holds.staging);
 }
 
 // The record's failure: its box, with the error number; the dialog ends at its next message.
@@ -130,9 +134,16 @@ static bool SecureFolderFoundThere(const DynString& folder, const HeldFolder& he
     return secured;
 }
 
+// Whether anything at all has the path's name.
+static bool SomethingAt(const DynString& path) {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    SystemCall([&] { attributes = GetFileAttributesA(path.c_str()); });
+    return attributes != INVALID_FILE_ATTRIBUTES;
+}
+
 // The guarded steps, from making the folder to the last copy, in the folder held since the
 // judgement: its levels, and the folder itself once it is there.
-static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, RunHolds& holds, DynString* staged) {
+static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, RunHolds& holds) {
     HeldFolder& held = holds.folder;
     const DynString installFolder = held.path;
     // A failed open of the record is not reported here: the record's write fails after it.
@@ -150,9 +161,10 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
     const bool made = !error.pending;
     if (error.pending) next = HandleFailure(dialog, error, holds);
 
-    // The folder is held from now on. One this run made must be held: anything else in its
-    // place means someone swapped it. One that appeared meanwhile is one found there.
-    if (next == kGoOn && ((!HoldMadeFolder(held) && made) ||
+    // The folder is held from now on. One this run made must be held, and so must anything that
+    // took its name since the judgement: what can't be held (a link, a file) means someone put
+    // it there, and no record may name it. A folder that appeared meanwhile is one found there.
+    if (next == kGoOn && ((!HoldMadeFolder(held) && (made || SomethingAt(installFolder))) ||
                           (!wasThere && !made && held.exists && !SecureFolderFoundThere(installFolder, held)))) {
         LetGo(holds);
         next = ReportFolderFailure();
@@ -171,19 +183,28 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
     if (next == kGoOn) ShowProgress(dialog, "written dir");
 
     for (int i = 0; i < kProductFileCount && next == kGoOn; ++i) {
-        DynString source = kStagingFolder + FileNames[i];
         ShowProgress(dialog, FileNames[i].c_str());
         PumpOneMessage(25);
         error.stepLabel = kCopyFile;
-        // Into the held folder itself, on its own drive, where the folder was made and which
-        // the record names; a new file under the product's name, never written through it.
-        PlaceFileInHeldFolder(error, held, source, FileNames[i].c_str());
-        if (error.pending) {
-            next = HandleFailure(dialog, error, holds);
-        } else {
-            FilePaths[i] = source;
-            staged[i] = source;
-        }
+        // From the held staging folder itself into the held install folder itself, on its own
+        // drive, where the folder was made and which the record names; a new file under the
+        // product's name, never written through it.
+        PlaceFileInHeldFolder(error, held, holds.staging, FileNames[i].c_str());
+        if (error.pending) next = HandleFailure(dialog, error, holds);
+        else FilePaths[i] = kStagingFolder + FileNames[i];
+    }
+
+    // Unguarded: a staged copy that cannot be deleted is no failure of the install. Only a
+    // plain file (no hidden or system one) lying directly in the held staging folder goes: never
+    // a file a link there leads to, nor one in a folder put in the staging folder's place.
+    for (int i = 0; i < kDeletedStagedCopies && next == kGoOn; ++i) {
+        ErrorState ignored = {};
+        DynString path;
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        if (PathInHeldFolder(holds.staging, kProductFileNames[i], path))
+            SystemCall([&] { attributes = GetFileAttributesA(path.c_str()); });
+        if (!(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+            DeleteInHeldFolder(ignored, holds.staging, kProductFileNames[i], false);
     }
 
     // Let go after the last copy; a run that ends before the record's close must not leave the
@@ -211,10 +232,7 @@ static void Install(HWND dialog) {
     DynString recordPath, installFolder;
     const TailFault fault = ReadTail(recordPath, installFolder);
     NextStep next = kReturn;
-    RunHolds holds = {0, false, {}};
-    // The staged copies this run copied, in a list of its own: the shared tables are the
-    // removal's too.
-    DynString staged[kProductFileCount];
+    RunHolds holds = {0, false, {}, {}};
     // A folder the removal would refuse (relative, holding a control byte, ending in a
     // character cut in two, too long for its product paths to reach the system whole, deeper
     // than a removal can hold, with a level Windows trims, or reached through a link), or one
@@ -243,13 +261,15 @@ static void Install(HWND dialog) {
         } else {
             holds.recordOpen = true;
             for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
-            next = MakeFolderWriteRecordAndCopy(dialog, error, holds, staged);
+            // The staging folder on the current drive, held as the install folder is: a staging
+            // folder that can't be held (a link, or below one) is one that is not there, and the
+            // first copy ends the run as it would then.
+            HoldFolderAtFullPath(DynString(kStagingFolder), holds.staging);
+            next = MakeFolderWriteRecordAndCopy(dialog, error, holds);
         }
     }
     LetGo(holds);
     if (next == kGoOn) {
-        // Unguarded: a staged copy that cannot be deleted is no failure of the install.
-        for (int i = 0; i < kDeletedStagedCopies; ++i) DeleteFiles(error, staged[i]);
         ShowMessage("Program Installation Successful!", 0, "");
         FinishFlag = -1;
         next = kEnd;

@@ -1,6 +1,8 @@
 #include "run/record.h"
 
+#include "base/path_text.h"
 #include "base/record_text.h"
+#include "fs/code_page.h"
 #include "fs/file_services.h"
 #include "fs/held_folder.h"
 #include "fs/protection.h"
@@ -9,31 +11,73 @@
 namespace {
 
 // True when the handle shows a file of its own at the path: no folder, no reparse point, one
-// name only, and the very entry the path names (not a link's target).
-bool IsPlainRecordFile(HANDLE file, const DynString& path) {
+// name only, and the very entry the path names (not a link's target) directly in the held folder.
+bool IsPlainRecordFile(HANDLE file, const DynString& path, const HeldFolder& folder) {
     BY_HANDLE_FILE_INFORMATION info;
     return GetFileInformationByHandle(file, &info) &&
            !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
-           info.nNumberOfLinks == 1 && IsFileAtPath(file, path.c_str());
+           info.nNumberOfLinks == 1 && LiesInHeldFolder(file, folder) && IsFileAtPath(file, path.c_str());
+}
+
+// Holds the folder of the record's full path, reached through no link, and gives the path to open
+// in it, when its name is one a file has in full, as typed (no stream after a colon, no dot or
+// blank that Windows trims) and the whole path reaches the system uncut. kRecordNotOpened,
+// with nothing held, when the folder is not there.
+RecordOpening HoldRecordFolder(ErrorState& error, const DynString& recordPath, HeldFolder& folder, DynString& path) {
+    folder.count = 0;
+    folder.exists = false;
+    const LeadBytes& lead = AnsiLeadBytes();
+    DynString full;
+    if (!FullPathOf(recordPath, full)) return kRecordRefused;
+    const size_t folderLength = FolderPartLength(full.data(), full.size(), lead);
+    const DynString name = full.Sub(folderLength, full.size() - folderLength);
+    const size_t typed = recordPath.size();
+    if (!EndsWithChar(full.data(), folderLength, '\\', lead) || name.empty() || typed < name.size() ||
+        !(recordPath.Sub(typed - name.size(), name.size()) == name))
+        return kRecordRefused;
+    switch (HoldFolderAtFullPath(full.Sub(0, folderLength), folder)) {
+    case kHeld:
+        break;
+    case kNotThere:
+    case kRootNotThere:
+        ReleaseFolder(folder);
+        RecordError(error, 76);
+        return kRecordNotOpened;
+    default:
+        return kRecordRefused;
+    }
+    if (!PathInHeldFolder(folder, name.c_str(), path) || path.size() > kFolderPathLimit) {
+        ReleaseFolder(folder);
+        return kRecordRefused;
+    }
+    return kRecordOpened;
 }
 
 }  // namespace
 
 RecordOpening OpenRecord(ErrorState& error, const DynString& recordPath, int* fileNumber) {
     *fileNumber = FreeFileNumber();
+    // Held from before the open until the record is known to be the file it names there.
+    HeldFolder folder;
+    DynString path;
+    const RecordOpening judged = HoldRecordFolder(error, recordPath, folder, path);
+    if (judged != kRecordOpened) return judged;
     PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedRecord);
     // A link is opened as itself, so that it shows as what it is.
     ErrorState opened = {};
-    OpenRaw(opened, recordPath, *fileNumber, protection, FILE_FLAG_OPEN_REPARSE_POINT);
+    OpenRaw(opened, path, *fileNumber, protection, FILE_FLAG_OPEN_REPARSE_POINT);
     if (opened.number != 0) RecordError(error, opened.number);
     HANDLE file = SystemHandle(*fileNumber);
     RecordOpening opening = kRecordOpened;
     if (file == INVALID_HANDLE_VALUE) {
         // 75: a name is there that can't be opened as a file, and where nothing is a new one is
         // made: a link whose target is missing (some systems show no more of it), or a name no
-        // file can have.
-        opening = opened.number == 75 ? kRecordRefused : kRecordNotOpened;
-    } else if (!IsPlainRecordFile(file, recordPath)) {
+        // file can have. A folder there is no record either, however long one waits.
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        SystemCall([&] { attributes = GetFileAttributesA(path.c_str()); });
+        const bool folderThere = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        opening = opened.number == 75 || folderThere ? kRecordRefused : kRecordNotOpened;
+    } else if (!IsPlainRecordFile(file, path, folder)) {
         ErrorState ignored = {};
         CloseFile(ignored, *fileNumber);
         opening = kRecordRefused;
@@ -42,6 +86,7 @@ RecordOpening OpenRecord(ErrorState& error, const DynString& recordPath, int* fi
         ApplyProtection(file, protection);
     }
     LocalFree(protection);
+    ReleaseFolder(folder);
     return opening;
 }
 

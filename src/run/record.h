@@ -9,12 +9,14 @@ enum RecordOpening {
     kRecordNotOpened,  // the system would not open it (another program holds it, say): the
                        // write will fail
     kRecordRefused,    // a link (its target there or not), another reparse point or a file with
-                       // more than one name is at the path: writing it would write a file
+                       // more than one name or a folder is at the path, or a link above it, or
+                       // the path names no file in full (a device, a stream, a name Windows
+                       // trims, a path the system would get cut): writing it would write a file
                        // elsewhere. Nothing was changed.
 };
 // Takes a free file number and opens the record file (created empty when absent, never
 // truncated; read-only when read-write access is refused), only when it is a plain file of its
-// own at its path. When the process runs elevated, the record is protected: created so, or made
+// own at its path, in a folder reached through no link and held while it is opened and checked. When the process runs elevated, the record is protected: created so, or made
 // so through the handle when it was already there.
 RecordOpening OpenRecord(ErrorState& error, const DynString& recordPath, int* fileNumber);
 // Writes the install folder and one carriage return at the start of the open record file.

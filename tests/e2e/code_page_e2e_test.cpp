@@ -121,3 +121,14 @@ TEST_F(CodePage932, ANameOutsideTheCodePageIsRefused) {
     EXPECT_EQ(FolderEntries(kParent), std::vector<std::string>{"cafe"});
     EXPECT_FALSE(FileExists(kRecord));
 }
+
+// A record path whose name ends in the byte of "\" ("c:\ソフト\recordソ") names that file, in
+// that folder: it is made there and holds the install folder.
+TEST_F(CodePage932, ARecordWhoseNameEndsInTheByteOfABackslashIsWrittenThere) {
+    const std::string record = kParent + "\\record\x83\x5C";
+    MakeFolders(kParent);
+    InstallThroughTheDialogs(record + " " + kFolder);
+    EXPECT_EQ(ReadFileBytes(record), kFolder + "\r");
+    EXPECT_EQ(FolderEntries(kParent), (std::vector<std::string>{"quorbel", "record\x83\x5C"}));
+    EXPECT_FALSE(FileExists(kRecord));
+}

@@ -146,29 +146,36 @@ TEST_F(InstallRun, LinksAtProductNamesAreReplacedAndWhatTheyLedToStays) {
     SetFileAttributesA("c:\\zarvo\\elsewhere\\linked.txt", FILE_ATTRIBUTE_NORMAL);
 }
 
-// A record that is a link or one name of a file that has others is never written: the file it
-// leads to would take the record's bytes. Refused with the record's box, before anything is made.
+// A record that is a link or one name of a file that has others, or that lies below a link, is
+// never written: the file it leads to would take the record's bytes. Refused with the record's
+// box, before anything is made.
 TEST_F(InstallRun, ARecordThatIsALinkOrOneNameOfSeveralIsRefused) {
+    enum Kind { kHardLink, kFileLink, kBelowAFolderLink };
     const struct {
         const char* what;
-        bool hardLink;
-    } cases[] = {{"a second name", true}, {"a link", false}};
+        Kind kind;
+        const char* record;
+    } cases[] = {{"a second name", kHardLink, "c:\\zarvo\\record.dat"},
+                 {"a link", kFileLink, "c:\\zarvo\\record.dat"},
+                 {"below a folder link", kBelowAFolderLink, "c:\\zarvo\\linked\\notes.txt"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         CanarySet canaries;
         canaries.Plant("c:\\zarvo\\elsewhere\\notes.txt");
-        const std::string record = "c:\\zarvo\\record.dat";
-        if (c.hardLink)
-            ASSERT_TRUE(CreateHardLinkA(record.c_str(), "c:\\zarvo\\elsewhere\\notes.txt", nullptr));
-        else
+        if (c.kind == kHardLink)
+            ASSERT_TRUE(CreateHardLinkA(c.record, "c:\\zarvo\\elsewhere\\notes.txt", nullptr));
+        else if (c.kind == kFileLink)
             MakeFileLink("c:\\zarvo", "record.dat", "elsewhere/notes.txt");
-        InstallThroughTheDialogs(record + " c:\\zarvo\\quorbel",
+        else
+            MakeFolderLink("c:\\zarvo", "linked", "elsewhere");
+        InstallThroughTheDialogs(std::string(c.record) + " c:\\zarvo\\quorbel",
                                  "Error 1000  52: please call 80-71ZARVO for tech support");
         RemoveFileLink("c:\\zarvo", "record.dat");
+        RemoveFolderLink("c:\\zarvo", "linked");
         canaries.ExpectIntact();
         EXPECT_FALSE(FolderExists("c:\\zarvo\\quorbel")) << "nothing made";
         EXPECT_EQ(FolderEntries(kStaging).size(), 5u) << "nothing copied or deleted";
-        RemoveTree(record);
+        RemoveTree("c:\\zarvo\\record.dat");
         RemoveTree("c:\\zarvo\\elsewhere");
     }
 }

@@ -557,21 +557,43 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
 // land in the folder judged and recorded, and the other folder keeps what it has.
 namespace {
 
+// Someone acting while the install runs: gAction runs once, when the progress box is given
+// gActionText.
+std::string gActionText;
+std::function<void()> gAction;
+WNDPROC gProgressProc = nullptr;
+
+LRESULT CALLBACK ActOnText(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT && gAction && std::string(reinterpret_cast<const char*>(lParam)) == gActionText) {
+        std::function<void()> action = gAction;
+        gAction = nullptr;
+        action();
+    }
+    return CallWindowProcA(gProgressProc, box, message, wParam, lParam);
+}
+
+// For PressOk: arms `action` on the dialog's progress box, for when it shows `text`.
+std::function<void(HWND)> When(const std::string& text, std::function<void()> action) {
+    return [=](HWND dialog) {
+        gActionText = text;
+        gAction = action;
+        HWND box = GetDlgItem(dialog, kProgressBox);
+        gProgressProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ActOnText)));
+    };
+}
+
 struct Swap {
     std::string parent, name, target;  // parent\name is renamed away; a link to target takes its place
     bool tried = false, renamed = false;
 };
 Swap gSwap;
-WNDPROC gProgressProc = nullptr;
 
-LRESULT CALLBACK SwapOnceWritten(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTEXT && !gSwap.tried && std::string(reinterpret_cast<const char*>(lParam)) == "written dir") {
-        gSwap.tried = true;
-        const std::string level = gSwap.parent + "\\" + gSwap.name;
-        gSwap.renamed = MoveFileA(level.c_str(), (level + "-away").c_str()) != 0;
-        if (gSwap.renamed) MakeFolderLink(gSwap.parent, gSwap.name, gSwap.target);
-    }
-    return CallWindowProcA(gProgressProc, box, message, wParam, lParam);
+void SwapLevel() {
+    gSwap.tried = true;
+    const std::string level = gSwap.parent + "\\" + gSwap.name;
+    gSwap.renamed = MoveFileA(level.c_str(), (level + "-away").c_str()) != 0;
+    if (gSwap.renamed) MakeFolderLink(gSwap.parent, gSwap.name, gSwap.target);
 }
 
 }  // namespace
@@ -599,11 +621,7 @@ TEST_F(Install, NoLevelCanBeSwappedForALinkWhileTheInstallRuns) {
         FinishFlag = 0;
         FolderFailureCount = 0;
         gSwap = c.swap;
-        Outcome run = PressOk([](HWND dialog) {
-            HWND box = GetDlgItem(dialog, kProgressBox);
-            gProgressProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SwapOnceWritten)));
-        });
+        Outcome run = PressOk(When("written dir", SwapLevel));
         RemoveFolderLink(gSwap.parent, gSwap.name);
         EXPECT_TRUE(gSwap.tried);
         EXPECT_FALSE(gSwap.renamed) << "a held level can't be renamed";
@@ -612,5 +630,191 @@ TEST_F(Install, NoLevelCanBeSwappedForALinkWhileTheInstallRuns) {
         EXPECT_EQ(ReadFileBytes(kRecord), folder + "\r");
         canaries.ExpectIntact();
         EXPECT_EQ(FolderEntries("c:\\zarvo\\other\\quorbel"), (std::vector<std::string>{"notes.txt", "qb.exe"}));
+    }
+}
+
+// The staged files are read, and their copies deleted, in the staging folder itself: never
+// through a link there or at a staged name, nor in a folder put in its place while the install
+// runs. A staging folder or staged file that is a link is no staged file: the install ends as
+// when the staging folder is missing, and the files the links lead to stay as they were.
+TEST_F(Install, StagedFilesAreTakenFromTheStagingFolderItselfAndNowhereElse) {
+    const std::string elsewhere = "c:\\zarvo\\elsewhere";
+    const struct {
+        const char* what;
+        std::function<void()> prepare, undo;  // the links, made and taken away
+        const char* swapAt;                    // the staging folder is swapped for a link then
+        const char* box;
+    } cases[] = {
+        {"the staging folder is a link",
+         [&] {
+             RemoveTree(kStaging);
+             MakeFolderLink("c:\\zarvo", "temp", "elsewhere");
+         },
+         [] { RemoveFolderLink("c:\\zarvo", "temp"); }, nullptr, kFolderDepth},
+        {"a staged file is a link",
+         [&] {
+             RemoveTree(std::string(kStaging) + "\\QBmanual100.txt");
+             MakeFileLink(kStaging, "QBmanual100.txt", "../elsewhere/notes.txt");
+         },
+         [] { RemoveFileLink(kStaging, "QBmanual100.txt"); }, nullptr, kFolderDepth},
+        {"the staging folder is swapped for a link before the last copy", [] {},
+         [] { RemoveFolderLink("c:\\zarvo", "temp"); }, "QBinstaller100.exe", kSuccess},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        // What the links lead to: files under the product's names, and another.
+        CanarySet canaries;
+        for (int i = 0; i < 5; ++i)
+            canaries.Plant(elsewhere + "\\" + kProductFiles[i], i == 1 ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL);
+        canaries.Plant(elsewhere + "\\notes.txt", FILE_ATTRIBUTE_READONLY);
+        const std::vector<std::string> there = FolderEntries(elsewhere);
+        c.prepare();
+        gSwap = {"c:\\zarvo", "temp", "elsewhere"};
+        Outcome run = PressOk(c.swapAt ? When(c.swapAt, SwapLevel) : nullptr);
+        c.undo();
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{c.box});
+        EXPECT_FALSE(gSwap.renamed) << "a held level can't be renamed";
+        canaries.ExpectIntact();
+        EXPECT_EQ(FolderEntries(elsewhere), there);
+        // Whatever landed in the install folder is the product's own.
+        for (int i = 0; i < 5; ++i) {
+            bool placed = false;
+            const std::string bytes = ReadFileBytes(std::string(kInstalled) + "\\" + kProductFiles[i], &placed);
+            if (placed) EXPECT_TRUE(bytes == ProductBytes(i)) << kProductFiles[i];
+        }
+        SetFileAttributesA((elsewhere + "\\notes.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (std::string(c.box) == kSuccess) {
+            ExpectInstalled(kInstalled);
+            EXPECT_EQ(FolderEntries(kStaging), Names(4, 5)) << "the staged copies went from the staging folder";
+        }
+    }
+}
+
+// The folder was not there when judged, and something that is no folder takes its name before it
+// is made: a link to another folder, or a file. It can't be held, so nothing is installed there,
+// and no record names it (a removal would refuse the link for as long as it stays).
+TEST_F(Install, SomethingThatIsNoFolderInTheFoldersPlaceBeforeItIsMadeIsRefused) {
+    const struct {
+        const char* what;
+        bool link;  // else a file
+    } cases[] = {{"a link to another folder", true}, {"a file", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        CanarySet canaries;
+        canaries.Plant("c:\\zarvo\\elsewhere\\qb.exe", FILE_ATTRIBUTE_READONLY);
+        Outcome run = PressOk(When("making dir", [&] {
+            if (c.link) MakeFolderLink("c:\\zarvo", "quorbel", "elsewhere");
+            else canaries.Plant(kInstalled);
+        }));
+        const bool linked = IsReparsePoint(kInstalled);
+        RemoveFolderLink("c:\\zarvo", "quorbel");
+        EXPECT_EQ(linked, c.link);
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kFolderDepth});
+        EXPECT_EQ(FinishFlag, 1);
+        EXPECT_EQ(ReadFileBytes(kRecord), "") << "no record names it";
+        canaries.ExpectIntact();
+        EXPECT_EQ(FolderEntries("c:\\zarvo\\elsewhere"), std::vector<std::string>{"qb.exe"});
+        EXPECT_EQ(FolderEntries(kStaging), Names(0, 5)) << "nothing copied or deleted";
+        SetFileAttributesA("c:\\zarvo\\elsewhere\\qb.exe", FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+// A folder that is not the product's alone (a drive's root, a known folder by any spelling) is
+// installed into as it is: an elevated run never takes it over, and it keeps its permissions.
+TEST_F(Install, ARootOrAKnownFolderKeepsItsPermissions) {
+    const struct {
+        const char* what;
+        const char* tail;
+        const char* folder;  // the same folder, as the test names it
+    } cases[] = {
+        {"a drive's root", "t:", "t:\\"},
+        {"a known folder, by another spelling", "C:/PROGRAMDATA/", "c:\\ProgramData"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        const std::string before = DaclText(c.folder);
+        SetTail(c.tail);
+        ElevationQuery = Elevated;
+        Outcome run = PressOk();
+        ElevationQuery = realElevation;
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        EXPECT_EQ(DaclText(c.folder), before);
+        for (const char* name : kProductFiles) RemoveTree(std::string(c.folder) + "\\" + name);
+    }
+}
+
+namespace {
+
+// Whether two paths open the same folder.
+bool SameFolder(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    const std::string paths[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE h = CreateFileA(paths[i].c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        GetFileInformationByHandle(h, &info[i]);
+        CloseHandle(h);
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+}  // namespace
+
+// A 32-bit program on 64-bit Windows: "System32" names SysWOW64 to it, "Sysnative" the native
+// system folder. The install folder and the record land where their names lead this program,
+// the folder of the same name on the other side keeps what it has, and the thread still sees
+// System32 as SysWOW64 afterwards: the redirection is the thread's own, and DLLs load by it.
+TEST_F(Install, UnderWow64TheSystemFolderIsTheOneItsNameMeans) {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "only a 32-bit program on 64-bit Windows sees these spellings";
+    const std::string wow = "c:\\windows\\syswow64\\", native = "c:\\windows\\sysnative\\";
+    const struct {
+        const char* what;
+        const char* tail;
+        std::string folder, installed;  // as named, and where it must be
+        std::string record;             // where the record must be
+        std::string other;              // a canary where nothing may land
+    } cases[] = {
+        {"the folder in System32", "c:\\windows\\system32\\qbtest", "c:\\windows\\system32\\qbtest", wow + "qbtest",
+         kRecord, native + "qbtest\\qb.exe"},
+        {"the folder in Sysnative", "c:\\windows\\sysnative\\qbtest", "c:\\windows\\sysnative\\qbtest",
+         native + "qbtest", kRecord, wow + "qbtest\\qb.exe"},
+        {"the record in System32", "c:\\windows\\system32\\qbtest.dat c:\\zarvo\\quorbel", kInstalled, kInstalled,
+         wow + "qbtest.dat", native + "qbtest.dat"},
+    };
+    ASSERT_TRUE(SameFolder("c:\\windows\\system32", wow)) << "the precondition: this thread is redirected";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSandbox();
+        StageProduct();
+        FinishFlag = 0;
+        FolderFailureCount = 0;
+        CanarySet canaries;
+        canaries.Plant(c.other);
+        SetTail(c.tail);
+        Outcome run = PressOk();
+        EXPECT_TRUE(SameFolder("c:\\windows\\system32", wow)) << "the thread is still redirected";
+        EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kSuccess});
+        ExpectInstalled(c.installed);
+        EXPECT_EQ(ReadFileBytes(c.record), c.folder + "\r");
+        canaries.ExpectIntact();
+        RemoveTree(c.other);
+        if (c.installed != kInstalled) RemoveTree(c.installed);
+        if (c.record != kRecord) RemoveTree(c.record);
     }
 }

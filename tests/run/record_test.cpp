@@ -220,3 +220,42 @@ TEST_F(Record, ALinkOrASecondNameIsNeverOpenedForWriting) {
     EXPECT_EQ(OpenRecord(error, Dyn("T:/RECTEST/Record.DAT"), &n), kRecordOpened);
     CloseFile(error, n);
 }
+
+// The record is made or written only in the folder its path names, reached without a link, and
+// only under a name a file can have in full: a link at any level above it, a device, a stream
+// after a colon, a name Windows trims or a path the system would be handed cut short would all
+// reach another file. Nor is a folder at its path (anyone may make one where they may make
+// folders) a record that can't be opened yet. Refused before anything is opened or made; what
+// is there stays.
+TEST_F(Record, ARecordBelowALinkOrNamedAsNoFileIsRefused) {
+    const std::string elsewhere = kFolder + "\\elsewhere";
+    CanarySet canaries;
+    canaries.Plant(elsewhere + "\\record.dat", FILE_ATTRIBUTE_HIDDEN);
+    canaries.Plant(elsewhere + "\\deeper\\record.dat");
+    canaries.Plant(kFolder + "\\folder.dat\\inside.txt");
+    MakeFolderLink(kFolder, "linked", "elsewhere");
+    const struct {
+        const char* what;
+        std::string path;
+    } cases[] = {
+        {"its folder is a link", kFolder + "\\linked\\record.dat"},
+        {"a level above it is a link", kFolder + "\\linked\\deeper\\record.dat"},
+        {"a new record below a link", kFolder + "\\linked\\new.dat"},
+        {"a folder", kFolder + "\\folder.dat"},
+        {"a device", kFolder + "\\CON"},
+        {"a stream", kRecord + ":stream"},
+        {"a name Windows trims", kRecord + "."},
+        {"a path the system would get cut", kFolder + "\\" + std::string(256 - kFolder.size() - 5, 'r') + ".dat"},
+    };
+    const std::vector<std::string> before = FolderEntries(kFolder), beforeElsewhere = FolderEntries(elsewhere);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int n = 0;
+        EXPECT_EQ(OpenRecord(error, Dyn(c.path), &n), kRecordRefused);
+        EXPECT_EQ(SystemHandle(n), INVALID_HANDLE_VALUE) << "left closed";
+        EXPECT_EQ(FolderEntries(kFolder), before) << "nothing made";
+        EXPECT_EQ(FolderEntries(elsewhere), beforeElsewhere) << "nothing made behind the link";
+        canaries.ExpectIntact();
+    }
+    RemoveFolderLink(kFolder, "linked");
+}
