@@ -117,17 +117,20 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error, RunHolds& holds) {
     return next;
 }
 
-// A folder that was there before the install: when the process runs elevated, it gets what a
-// folder the install makes has (owner and protection), so that no one who made it beforehand
-// may later swap the program for their own. A folder that is not the product's alone (a
-// drive's root, a known folder) keeps its own, and is used only when no one else may change
-// it. False when neither can be had.
+// A folder that was there before the install: when the process runs elevated and anyone but
+// Administrators, SYSTEM, TrustedInstaller or this user may change it (someone made it in
+// advance, open to everyone, to swap the program for their own later), it gets what a folder
+// the install makes has: owner and protection. A folder no one else may change keeps its own
+// (another program's folder is not the install's to change); so does a folder that is not the
+// product's alone (a drive's root, a known folder), which is then used only when no one else
+// may change it. False when the folder can't be made safe.
 static bool SecureFolderFoundThere(const DynString& folder, const HeldFolder& held) {
     if (!held.exists || !RunsElevated()) return true;
     const HANDLE heldFolder = held.levels[held.count - 1];
+    if (IsTrustedObject(heldFolder)) return true;
     if (ScopeOfFolderText(folder.data(), folder.size(), AnsiLeadBytes()) != RemoveWholeFolder ||
         IsKnownFolder(folder, held))
-        return IsTrustedObject(heldFolder);
+        return false;
     HANDLE changing = OpenHeldFolder(held, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
     bool secured = changing != INVALID_HANDLE_VALUE && ProtectFolderFoundThere(changing);
     if (changing != INVALID_HANDLE_VALUE) CloseHandle(changing);
@@ -163,9 +166,11 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
 
     // The folder is held from now on. One this run made must be held, and so must anything that
     // took its name since the judgement: what can't be held (a link, a file) means someone put
-    // it there, and no record may name it. A folder that appeared meanwhile is one found there.
+    // it there, and no record may name it. A folder that appeared meanwhile is one found there;
+    // so is one put in the place of the folder this run made before it was held, which an
+    // elevated run knows by its protection.
     if (next == kGoOn && ((!HoldMadeFolder(held) && (made || SomethingAt(installFolder))) ||
-                          (!wasThere && !made && held.exists && !SecureFolderFoundThere(installFolder, held)))) {
+                          (!wasThere && held.exists && !SecureFolderFoundThere(installFolder, held)))) {
         LetGo(holds);
         next = ReportFolderFailure();
     }

@@ -485,22 +485,25 @@ Alike MakeAlike(const std::string& openToAll) {
 // record already there is protected through the handle that writes it; a run that is not
 // elevated leaves both as the system makes them. A folder already there that anyone may change
 // is taken over by an elevated run before any copy (the owner and permissions of a folder it
-// makes), and keeps its permissions otherwise. The product files take the folder's; no
-// permission of a staged file survives the copy.
+// makes); one that no one else may change, or a run that is not elevated, leaves a folder's
+// permissions as they are. The product files take the folder's; no permission of a staged file
+// survives the copy.
 TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
     struct Case {
         const char* what;
         bool elevated;
-        bool recordThere;  // both made beforehand, open to everyone
-        bool folderThere;
+        bool recordThere;  // made beforehand, open to everyone
+        bool folderThere;  // made beforehand, open to everyone unless folderOwn
+        bool folderOwn = false;
     };
     const Case cases[] = {
         {"elevated", true, false, false},
         {"not elevated", false, false, false},
         {"elevated, over a record", true, true, false},
         {"not elevated, over a record", false, true, false},
-        {"elevated, into a folder already there", true, false, true},
-        {"not elevated, into a folder already there", false, false, true},
+        {"elevated, into a folder anyone may change", true, false, true},
+        {"not elevated, into a folder anyone may change", false, false, true},
+        {"elevated, into a folder no one else may change", true, false, true, true},
     };
     const std::string openToAll = "D:(A;;FA;;;WD)";
     for (const Case& c : cases) {
@@ -516,7 +519,7 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
         }
         if (c.folderThere) {
             MakeFolders(kInstalled);
-            SetDaclText(kInstalled, "D:(A;OICI;FA;;;WD)");
+            if (!c.folderOwn) SetDaclText(kInstalled, "D:(A;OICI;FA;;;WD)");
         }
         const std::string recordBefore = DaclText(kRecord), folderBefore = DaclText(kInstalled);
         ElevationQuery = c.elevated ? Elevated : NotElevated;
@@ -531,7 +534,7 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
         ASSERT_NE(alike.protectedNewFile, alike.plainFile);
         if (c.recordThere) ASSERT_NE(alike.protectedOpenFile, recordBefore) << "and one set through a handle";
 
-        if (c.folderThere && !c.elevated)
+        if (c.folderThere && (!c.elevated || c.folderOwn))
             EXPECT_EQ(DaclText(kInstalled), folderBefore) << "a folder already there keeps its permissions";
         else
             EXPECT_EQ(DaclText(kInstalled), c.elevated ? alike.protectedFolder : alike.plainFolder);
@@ -544,7 +547,7 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
             EXPECT_EQ(DaclText(kRecord), c.elevated ? alike.protectedOpenFile : recordBefore);
         else
             EXPECT_EQ(DaclText(kRecord), c.elevated ? alike.protectedNewFile : alike.plainFile);
-        if (!c.folderThere || c.elevated)
+        if (!c.folderThere || (c.elevated && !c.folderOwn))
             EXPECT_EQ(DaclText(std::string(kInstalled) + "\\qb.exe"),
                       c.elevated ? alike.fileInProtectedFolder : alike.fileInPlainFolder)
                 << "the folder's permissions, nothing of the staged file's";

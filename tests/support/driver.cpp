@@ -65,8 +65,9 @@ std::vector<HWND> TopWindows(const Installer& run) {
 std::string WindowText(HWND window) {
     char text[2048] = {};
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, kPatienceMs, &ignored);
+    // Not given up when the program seems hung: on a slow machine a program at work answers late.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kPatienceMs,
+                        &ignored);
     return text;
 }
 
