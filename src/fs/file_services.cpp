@@ -8,6 +8,8 @@
 #include "fs/code_page.h"
 #include "fs/system_call.h"
 
+void (*AfterSystemCall)();
+
 namespace {
 
 const int kLastFileNumber = 32767;

@@ -320,7 +320,7 @@ HANDLE OpenHeldFolder(const HeldFolder& held, DWORD access) {
 }
 
 void ReleaseFolder(HeldFolder& held) {
-    for (int i = held.count - 1; i >= 0; --i) CloseHandle(held.levels[i]);
+    for (int i = held.count - 1; i >= 0; --i) CloseFileHandle(held.levels[i]);
     held.count = 0;
     held.exists = false;
 }
@@ -351,7 +351,7 @@ DeleteOutcome DeleteInHeldFolder(ErrorState& error, const HeldFolder& held, cons
                    SetHandleAttributes(error, file, attributes & ~FILE_ATTRIBUTE_READONLY);
     bool marked = MarkForDeletion(error, file);
     if (!marked && cleared) SetHandleAttributes(error, file, attributes);
-    CloseHandle(file);
+    CloseFileHandle(file);
     return marked ? kDeleted : kStayed;
 }
 
@@ -436,7 +436,7 @@ void RemoveHeldFolder(ErrorState& error, HeldFolder& held) {
             !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IdentityOfHandle(folder, &identity) &&
             SameIdentity(identity, held.identity))
             MarkForDeletion(error, folder);
-        CloseHandle(folder);
+        CloseFileHandle(folder);
     }
     ReleaseFolder(held);
 }

@@ -8,6 +8,11 @@
 // No "insert a disk" box for a drive without media, no box for a file that cannot be opened.
 const UINT kQuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
 
+// Called after every call about files, when set: a test build stops the program there, as a
+// power cut would, to show that every step leaves a state a later run can finish. Null in the
+// program itself.
+extern void (*AfterSystemCall)();
+
 // Runs call() in the quiet error mode with a cleared last-error value, and returns the
 // last-error value read right after it.
 template <typename Call>
@@ -17,7 +22,14 @@ DWORD SystemCall(Call call) {
     call();
     DWORD code = GetLastError();
     SetErrorMode(previous);
+    if (AfterSystemCall) AfterSystemCall();
     return code;
+}
+
+// Closes a handle on a file or folder as a call about files: a delete marked through the
+// handle lands here.
+inline void CloseFileHandle(HANDLE handle) {
+    SystemCall([&] { CloseHandle(handle); });
 }
 
 // Records the error number of a Windows error code; a call that reported failure without

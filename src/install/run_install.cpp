@@ -43,6 +43,8 @@ static void ShowProgress(HWND dialog, const char* text) { SetControlText(dialog,
 struct RunHolds {
     int recordNumber;
     bool recordOpen;
+    RecordBefore recordBefore;  // what the record file held before this run wrote it
+    bool recordWritten;         // and not yet let go: a refusal now puts it back
     HeldFolder folder;
     HeldFolder staging;
 };
@@ -50,6 +52,8 @@ struct RunHolds {
 // All let go before any box is shown, so that the user can deal with the files while the box
 // waits.
 static void LetGo(RunHolds& holds) {
+    if (holds.recordOpen && holds.recordWritten) PutRecordBack(holds.recordNumber, holds.recordBefore);
+    holds.recordWritten = false;
     if (holds.recordOpen) {
         ErrorState ignored = {};
         CloseFile(ignored, holds.recordNumber);
@@ -99,6 +103,8 @@ static NextStep HandleFailure(HWND dialog, ErrorState& error, RunHolds& holds) {
             }
             FinishFlag = +1;
         }
+        // The tenth failure to make the folder ends the run with no record: LetGo puts the
+        // record back as it was.
         LetGo(holds);
         ShowMessage("some problem was encountered... The files may be damaged or incomplete.  Call 800-71ZARVO now.", 0, "");
         if (limitReached) {
@@ -156,13 +162,24 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
     error.stepLabel = kShowMakingDir;
     ShowProgress(dialog, "making dir");
 
-    error.stepLabel = kMakeFolder;
-    const bool wasThere = held.exists;
-    PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedFolder);
-    MakeFolder(error, installFolder, protection);
-    LocalFree(protection);
-    const bool made = !error.pending;
+    // The record names the folder before the folder is made: a run cut short in between leaves a
+    // record of a folder that is not there, which the next removal finishes at once, never a
+    // folder that no record names. A run that then refuses the folder puts the record back.
+    error.stepLabel = kWriteRecord;
+    WriteRecord(error, holds.recordNumber, installFolder, holds.recordBefore);
     if (error.pending) next = HandleFailure(dialog, error, holds);
+    else holds.recordWritten = true;
+
+    const bool wasThere = held.exists;
+    bool made = false;
+    if (next == kGoOn) {
+        error.stepLabel = kMakeFolder;
+        PSECURITY_DESCRIPTOR protection = ProtectionForCreation(kProtectedFolder);
+        MakeFolder(error, installFolder, protection);
+        LocalFree(protection);
+        made = !error.pending;
+        if (error.pending) next = HandleFailure(dialog, error, holds);
+    }
 
     // The folder is held from now on. One this run made must be held, and so must anything that
     // took its name since the judgement: what can't be held (a link, a file) means someone put
@@ -175,14 +192,12 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
         next = ReportFolderFailure();
     }
 
-    // Step 1050: a tolerated failure to make the folder goes on here, with the record.
+    // Step 1050: a tolerated failure to make the folder goes on here. The record stands.
     if (next == kGoOn) {
+        holds.recordWritten = false;
         error.stepLabel = kWriteRecord;
-        WriteRecord(error, holds.recordNumber, installFolder);
-        if (!error.pending) {
-            CloseFile(error, holds.recordNumber);
-            holds.recordOpen = false;
-        }
+        CloseFile(error, holds.recordNumber);
+        holds.recordOpen = false;
         if (error.pending) next = HandleFailure(dialog, error, holds);
     }
     if (next == kGoOn) ShowProgress(dialog, "written dir");
@@ -237,7 +252,7 @@ static void Install(HWND dialog) {
     DynString recordPath, installFolder;
     const TailFault fault = ReadTail(recordPath, installFolder);
     NextStep next = kReturn;
-    RunHolds holds = {0, false, {}, {}};
+    RunHolds holds = {0, false, {}, false, {}, {}};
     // A folder the removal would refuse (relative, holding a control byte, ending in a
     // character cut in two, too long for its product paths to reach the system whole, deeper
     // than a removal can hold, with a level Windows trims, or reached through a link), or one

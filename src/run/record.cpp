@@ -1,5 +1,7 @@
 #include "run/record.h"
 
+#include <stdlib.h>
+
 #include "base/path_text.h"
 #include "base/record_text.h"
 #include "fs/code_page.h"
@@ -92,19 +94,47 @@ RecordOpening OpenRecord(ErrorState& error, const DynString& recordPath, int* fi
 
 // The file is still at its first byte after OpenRecord: the record lands at offset 0, and
 // whatever an older, longer record left after it stays, unread.
-void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFolder) {
-    WriteBytes(error, fileNumber, RecordText(installFolder));
+void WriteRecord(ErrorState& error, int fileNumber, const DynString& installFolder, RecordBefore& before) {
+    const DynString text = RecordText(installFolder);
+    HANDLE file = SystemHandle(fileNumber);
+    before.known = false;
+    if (file != INVALID_HANDLE_VALUE) {
+        // Read where the record goes, then back to the first byte for the write.
+        char* bytes = static_cast<char*>(malloc(text.size() ? text.size() : 1));
+        DWORD got = 0;
+        LARGE_INTEGER start = {};
+        before.known = bytes && GetFileSizeEx(file, &before.size) &&
+                       ReadFile(file, bytes, static_cast<DWORD>(text.size()), &got, nullptr) &&
+                       SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
+        if (before.known) before.bytes = DynString(bytes, got);
+        free(bytes);
+    }
+    WriteBytes(error, fileNumber, text);
+}
+
+void PutRecordBack(int fileNumber, const RecordBefore& before) {
+    HANDLE file = SystemHandle(fileNumber);
+    if (file == INVALID_HANDLE_VALUE || !before.known) return;
+    LARGE_INTEGER start = {};
+    DWORD put = 0;
+    SystemCall([&] {
+        if (SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+            WriteFile(file, before.bytes.data(), static_cast<DWORD>(before.bytes.size()), &put, nullptr);
+    });
+    SystemCall([&] {
+        if (SetFilePointerEx(file, before.size, nullptr, FILE_BEGIN)) SetEndOfFile(file);
+    });
 }
 
 namespace {
 
-// Opens the record file, never a link in its place, with `access`; others may read it
-// meanwhile, nobody may change it. INVALID_HANDLE_VALUE with the error code otherwise.
-HANDLE OpenRecordFile(const DynString& recordPath, DWORD access, DWORD* code) {
+// Opens the record file, never a link in its place, with `access`, sharing `share` with
+// others. INVALID_HANDLE_VALUE with the error code otherwise.
+HANDLE OpenRecordFile(const DynString& recordPath, DWORD access, DWORD share, DWORD* code) {
     HANDLE file = INVALID_HANDLE_VALUE;
     *code = SystemCall([&] {
-        file = CreateFileA(recordPath.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        file = CreateFileA(recordPath.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                           nullptr);
     });
     if (file == INVALID_HANDLE_VALUE) return file;
     BY_HANDLE_FILE_INFORMATION info;
@@ -131,12 +161,12 @@ bool ReadStart(ErrorState& error, HANDLE file, DynString& bytes) {
     return true;
 }
 
-}  // namespace
-
-RecordCopy ReadRecordCopy(ErrorState& error, const DynString& recordPath) {
-    RecordCopy copy = {kRecordUnreadable, DynString(), false};
+// Reads the record through a handle opened with `access` and `share`, and keeps that handle
+// in the copy when `hold`.
+RecordCopy ReadRecord(ErrorState& error, const DynString& recordPath, DWORD access, DWORD share, bool hold) {
+    RecordCopy copy = {kRecordUnreadable, DynString(), false, nullptr};
     DWORD code = 0;
-    HANDLE file = OpenRecordFile(recordPath, GENERIC_READ | READ_CONTROL, &code);
+    HANDLE file = OpenRecordFile(recordPath, access, share, &code);
     if (file == INVALID_HANDLE_VALUE) {
         if (code == ERROR_FILE_NOT_FOUND) {
             copy.state = kRecordAbsent;
@@ -149,14 +179,39 @@ RecordCopy ReadRecordCopy(ErrorState& error, const DynString& recordPath) {
         copy.state = kRecordRead;
         copy.trusted = IsTrustedObject(file);
     }
-    CloseHandle(file);
+    if (hold && copy.state == kRecordRead) copy.held = file;
+    else CloseHandle(file);
     return copy;
+}
+
+}  // namespace
+
+RecordCopy ReadRecordCopy(ErrorState& error, const DynString& recordPath) {
+    // Beside a removal that holds it for deletion, never beside a writer.
+    return ReadRecord(error, recordPath, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_DELETE, false);
+}
+
+RecordCopy HoldRecordCopy(ErrorState& error, const DynString& recordPath) {
+    // With the right to delete it at the end; a record that refuses it (read-only, say) is held
+    // all the same, and stays.
+    ErrorState refused = {};
+    RecordCopy copy = ReadRecord(refused, recordPath, GENERIC_READ | READ_CONTROL | DELETE, FILE_SHARE_READ, true);
+    if (copy.state == kRecordUnreadable)
+        copy = ReadRecord(error, recordPath, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, true);
+    return copy;
+}
+
+void ReleaseRecord(RecordCopy& copy) {
+    if (copy.held) CloseFileHandle(copy.held);
+    copy.held = nullptr;
 }
 
 bool DeleteRecordIfUnchanged(ErrorState& error, const DynString& recordPath, const RecordCopy& copy) {
     if (copy.state != kRecordRead) return false;
+    // Held since it was read, it can't have changed.
+    if (copy.held) return MarkForDeletion(error, copy.held);
     DWORD code = 0;
-    HANDLE file = OpenRecordFile(recordPath, GENERIC_READ | DELETE, &code);
+    HANDLE file = OpenRecordFile(recordPath, GENERIC_READ | DELETE, FILE_SHARE_READ, &code);
     if (file == INVALID_HANDLE_VALUE) {
         if (code != ERROR_FILE_NOT_FOUND) RecordSystemError(error, code);
         return false;
@@ -164,6 +219,6 @@ bool DeleteRecordIfUnchanged(ErrorState& error, const DynString& recordPath, con
     DynString bytes;
     bool deleted = false;
     if (ReadStart(error, file, bytes) && bytes == copy.bytes) deleted = MarkForDeletion(error, file);
-    CloseHandle(file);
+    CloseFileHandle(file);
     return deleted;
 }

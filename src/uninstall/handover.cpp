@@ -1,5 +1,7 @@
 #include "uninstall/handover.h"
 
+#include <tlhelp32.h>
+
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -105,6 +107,33 @@ bool IsProgramOf(const FileIdentity& image, const Removal& removal) {
     FileIdentity program;
     return removal.held.exists && IdentityInHeldFolder(removal.held, kProgram, &program) &&
            SameIdentity(image, program);
+}
+
+// True when a process other than this one runs the file `image`: the program file could not
+// go until it ends, and a hand-over that waits for this process alone would leave it. A
+// process of the program's name that can't be looked at (another user's) counts as one.
+bool AnotherProcessRuns(const FileIdentity& image) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return true;  // can't tell: as if one did
+    wchar_t program[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, kProgram, -1, program, MAX_PATH);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    const DWORD own = GetCurrentProcessId();
+    bool runs = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !runs; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == own || entry.th32ProcessID == 0) continue;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process) {
+            runs = lstrcmpiW(entry.szExeFile, program) == 0;
+            continue;
+        }
+        FileIdentity other;
+        runs = ImageIdentity(process, &other) && SameIdentity(other, image);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return runs;
 }
 
 DynString Decimal(uintptr_t number) {
@@ -332,6 +361,9 @@ bool StartHandOver(const Removal& removal) {
     if (ProductFileLeft(removal, kProgramIndex)) return false;
     FileIdentity image;
     if (!ImageIdentity(GetCurrentProcess(), &image) || !IsProgramOf(image, removal)) return false;
+    // Another copy of the program running from the folder keeps the file: the removal is not
+    // done, and says so, rather than hand over a step that can't be finished.
+    if (AnotherProcessRuns(image)) return false;
     WidePath own;
     return OwnProgram(own) && LaunchHandOver(own);
 }
@@ -355,7 +387,7 @@ bool BeginHandOver() {
     ErrorState error = {};
     if (ImageIdentity(gParent, &image)) {
         BeforeTakingOver();
-        JudgeRemoval(error, gRemoval);
+        JudgeRemoval(error, gRemoval, false);
         gTakenOver = IsProgramOf(image, gRemoval);
         if (!gTakenOver) ReleaseRemoval(gRemoval);
     }

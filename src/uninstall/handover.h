@@ -21,9 +21,9 @@ constexpr const char* kHandOverFolderPrefix = "QBinstaller100-handover-";
 // copy has taken over (it has judged the folder and holds it), within 60 seconds. The
 // removal then lets go of the folder without touching it again, reports success and leaves
 // the rest to the copy. False otherwise (the program runs from another copy, something else
-// is left, or the copy can't be made, started, or take over in time; a copy that has not
-// taken over is ended, before it has done anything), and nothing of the product's has
-// changed.
+// is left, another process runs the program file too, or the copy can't be made, started,
+// or take over in time; a copy that has not taken over is ended, before it has done
+// anything), and nothing of the product's has changed.
 bool StartHandOver(const Removal& removal);
 
 // The copy's side. True when this process is a hand-over: the variable names an inherited

@@ -21,10 +21,11 @@ FolderJudgement JudgeFolder(const DynString& folder, bool recordTrusted, HeldFol
     return trusted ? kWholeFolder : kProductFilesOnly;
 }
 
-void JudgeRemoval(ErrorState& error, Removal& removal) {
+void JudgeRemoval(ErrorState& error, Removal& removal, bool holdRecord) {
     removal.held.count = 0;
     removal.held.exists = false;
-    removal.record = ReadRecordCopy(error, DynString(kDefaultRecordPath));
+    const DynString path(kDefaultRecordPath);
+    removal.record = holdRecord ? HoldRecordCopy(error, path) : ReadRecordCopy(error, path);
     if (removal.record.state == kRecordUnreadable) {
         removal.judgement = kCannotJudge;
     } else if (removal.record.state == kRecordAbsent ||
@@ -35,7 +36,10 @@ void JudgeRemoval(ErrorState& error, Removal& removal) {
     }
 }
 
-void ReleaseRemoval(Removal& removal) { ReleaseFolder(removal.held); }
+void ReleaseRemoval(Removal& removal) {
+    ReleaseFolder(removal.held);
+    ReleaseRecord(removal.record);
+}
 
 bool ProductFileLeft(const Removal& removal, int except) {
     for (int i = 0; i < kProductFileCount; ++i)

@@ -30,8 +30,10 @@ struct Removal {
 // Reads the record and judges its folder. kWholeFolder only for a folder whose text allows it,
 // whose every level is held, that is no known folder however it is reached, and whose record
 // and folder no one but Administrators, SYSTEM, TrustedInstaller and this process's user may
-// change. The folder stays held, when it is there, until ReleaseRemoval.
-void JudgeRemoval(ErrorState& error, Removal& removal);
+// change. The folder stays held, when it is there, until ReleaseRemoval; so does the record when
+// holdRecord (a removal holds it from its judgement to its end, so that no install can write it
+// meanwhile; a hand-over only looks, since its removal still holds it).
+void JudgeRemoval(ErrorState& error, Removal& removal, bool holdRecord);
 void ReleaseRemoval(Removal& removal);
 // True when a product file (any but the one at index `except` of the product's table; -1 for
 // none) is still in the judged folder, or can't be looked at there. The removal and its

@@ -20,7 +20,7 @@ HWND UninstallingDialog() { return gUninstallingDialog; }
 
 RemovalScope PlanRemoval(ErrorState& error, DynString& installFolder) {
     Removal removal;
-    JudgeRemoval(error, removal);
+    JudgeRemoval(error, removal, false);
     ReleaseRemoval(removal);
     installFolder = removal.folder;
     return removal.judgement == kWholeFolder       ? RemoveWholeFolder
@@ -38,9 +38,10 @@ void RunUninstall(HWND dialog) {
     ProcedureRunning = true;
 
     ErrorState error = {};
-    // Judged once: every pass, the sweep, the folder's removal and the hand-over obey it.
+    // Judged once: every pass, the sweep, the folder's removal and the hand-over obey it. The
+    // record is held from here to the end.
     Removal removal;
-    JudgeRemoval(error, removal);
+    JudgeRemoval(error, removal, true);
     const DynString& folder = removal.folder;
     const FolderJudgement judgement = removal.judgement;
     for (int i = 0; i < kProductFileCount; ++i) FileNames[i] = kProductFileNames[i];
@@ -70,10 +71,12 @@ void RunUninstall(HWND dialog) {
     // Run from the installed copy, the program's own file is what is left: a copy of the
     // program deletes it, and the record after it, once this process has ended.
     bool handedOver = !complete && judgement != kCannotJudge && StartHandOver(removal);
-    if (complete) DeleteRecordIfUnchanged(error, DynString(kDefaultRecordPath), removal.record);
     // Handed over, the folder is the copy's, which holds it by now: the removal lets go of it
     // without opening it again.
     if (judgement == kWholeFolder && !handedOver) RemoveHeldFolder(error, removal.held);
+    // The record goes last: a run cut short before it leaves the record, and the next removal
+    // finishes the job.
+    if (complete) DeleteRecordIfUnchanged(error, DynString(kDefaultRecordPath), removal.record);
     ReleaseRemoval(removal);
     ShowMessage(complete || handedOver ? kUninstallSuccess : kUninstallIncomplete, 0, "");
     CloseDialog(dialog, 0);

@@ -156,6 +156,19 @@ protected:
         EXPECT_EQ(WaitForExit(handOver.handle), 0u) << "a hand-over that shows its welcome dialog runs on";
     }
 
+    // Removes with the installed copy and answers the box, which it returns; no hand-over may
+    // start.
+    std::string RemoveStartingNoCopy() {
+        Installer run;
+        MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
+        Process copy;
+        copy.handle = WaitForChildProcess(run, 0);
+        if (box.box) AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+        EXPECT_FALSE(copy.handle) << "a hand-over started";
+        return box.box ? box.text : "no box";
+    }
+
     // The process showed no window: a hand-over runs no dialog, whether it takes over or not.
     void ExpectNoWindow(HANDLE process) {
         Installer shown;  // looked at for its windows only
@@ -525,16 +538,9 @@ TEST_F(HandOverRun, AnotherProductFileLeftStartsNoCopy) {
     const std::string manual = std::string(kFolder) + "\\QBmanual100.doc";
     HANDLE held = CreateFileA(manual.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
-    Installer run;
-    MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
-    Process copy;
-    copy.handle = WaitForChildProcess(run, 0);
-    if (box.box) AnswerMessageBox(box.box);
-    EXPECT_EQ(WaitForExit(run), 0u);
+    EXPECT_EQ(RemoveStartingNoCopy(), kIncomplete);
     CloseHandle(held);
 
-    EXPECT_EQ(box.text, kIncomplete);
-    EXPECT_FALSE(copy.handle) << "a hand-over started";
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
     EXPECT_EQ(FolderEntries(kFolder), (std::vector<std::string>{"QBinstaller100.exe", "QBmanual100.doc"}));
 }
@@ -573,4 +579,50 @@ TEST_F(HandOverRun, ACopyOutsideAHandOversFolderIsAnOrdinaryRun) {
     std::vector<std::string> pending = PendingDeletes();
     EXPECT_FALSE(Contains(pending, copy)) << copy;
     EXPECT_FALSE(Contains(pending, elsewhere)) << elsewhere;
+}
+
+// Another copy of the program runs from the folder (its welcome dialog left open) while a
+// second one removes: the program file can't go while it runs, so the removal says it is not
+// done, hands nothing over and keeps the record. Once that copy has ended, a removal finishes.
+TEST_F(HandOverRun, AnotherCopyRunningFromTheFolderMakesTheRemovalIncomplete) {
+    InstalledByHand(kFolder, QB_TEST_BUILD_EXE);
+    Installer open;
+    ASSERT_TRUE(StartInstaller(open, "", kFolder, kInstalledCopy));
+    HWND welcome = WaitForWindow(open, kWelcome);
+    ASSERT_TRUE(welcome);
+    EXPECT_EQ(RemoveStartingNoCopy(), kIncomplete);
+    EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"QBinstaller100.exe"});
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r") << "kept for a later removal";
+
+    Decline(open, welcome);
+    RemoveAndHandOver();
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
+}
+
+// A hand-over ended as soon as it starts, as by Task Manager: the program file and the record
+// stay, and the staged copy's removal finishes.
+TEST_F(HandOverRun, AHandOverEndedAtOnceLeavesWhatTheNextRemovalFinishes) {
+    InstalledByHand(kFolder, QB_TEST_BUILD_EXE);
+    {
+        Installer run;
+        MessageBoxSeen box = Remove(run, kInstalledCopy, kFolder);
+        ASSERT_TRUE(box.box);
+        Process handOver;
+        handOver.handle = WaitForChildProcess(run);
+        ASSERT_TRUE(handOver.handle);
+        TerminateProcess(handOver.handle, 1);
+        AnswerMessageBox(box.box);
+        EXPECT_EQ(WaitForExit(run), 0u);
+    }
+    EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+
+    Installer run;
+    MessageBoxSeen box = Remove(run, kStagedCopy, kStaging);
+    ASSERT_TRUE(box.box);
+    EXPECT_EQ(box.text, kSuccess);
+    AnswerMessageBox(box.box);
+    EXPECT_EQ(WaitForExit(run), 0u);
+    EXPECT_FALSE(FolderExists(kFolder));
+    EXPECT_FALSE(FileExists(kRecord));
 }

@@ -30,7 +30,8 @@ protected:
     void Write(const std::string& installFolder) {
         int n = 0;
         EXPECT_NE(OpenRecord(error, Dyn(kRecord), &n), kRecordRefused);
-        WriteRecord(error, n, Dyn(installFolder));
+        RecordBefore before;
+        WriteRecord(error, n, Dyn(installFolder), before);
         CloseFile(error, n);
     }
     // The folder the record names, or "<none>".
@@ -155,7 +156,8 @@ TEST_F(Record, ARecordFileHeldByAnotherProgramFailsTheWriteWith52) {
     EXPECT_EQ(OpenRecord(error, Dyn(kRecord), &n), kRecordNotOpened);
     EXPECT_NE(error.number, 0);
     error = {};
-    WriteRecord(error, n, "c:\\zarvo\\quorbel");
+    RecordBefore before;
+    WriteRecord(error, n, "c:\\zarvo\\quorbel", before);
     EXPECT_EQ(error.number, 52);
     CloseHandle(other);
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\old\r");
@@ -258,4 +260,26 @@ TEST_F(Record, ARecordBelowALinkOrNamedAsNoFileIsRefused) {
         canaries.ExpectIntact();
     }
     RemoveFolderLink(kFolder, "linked");
+}
+
+// A run that refuses after writing its record puts the file back as it was: a file it made is
+// empty again, an older record (here longer, there shorter) has its bytes and length again.
+TEST_F(Record, ARecordWrittenIsPutBackAsItWas) {
+    const std::string folder = "c:\\zarvo\\quorbel";
+    for (const char* earlier : {static_cast<const char*>(nullptr), "c:\\an older, longer record\rand more",
+                                "c:\\x\r"}) {
+        SCOPED_TRACE(earlier ? earlier : "no file");
+        RemoveTree(kRecord);
+        if (earlier) WriteFileBytes(kRecord, earlier);
+        int n = 0;
+        ASSERT_EQ(OpenRecord(error, Dyn(kRecord), &n), kRecordOpened);
+        RecordBefore before;
+        WriteRecord(error, n, Dyn(folder), before);
+        EXPECT_EQ(error.number, 0);
+        PutRecordBack(n, before);
+        CloseFile(error, n);
+        bool exists = false;
+        EXPECT_EQ(ReadFileBytes(kRecord, &exists), earlier ? earlier : "");
+        EXPECT_TRUE(exists);
+    }
 }

@@ -16,9 +16,6 @@ std::wstring Wide(const std::string& ansi) {
 }
 
 Installer::~Installer() {
-    if (stopHook) UnhookWindowsHookEx(stopHook);
-    if (stopAt) CloseHandle(stopAt);
-    if (stopped) CloseHandle(stopped);
     if (!process.hProcess) return;
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process.hProcess, 99);
@@ -202,33 +199,41 @@ HWND WaitForWindowPrecisely(const Installer& run, const char* caption, HWND exce
 
 void PostCloseCommand(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-bool StopAtStep(const Installer& run, const std::string& text) {
-    Installer& held = const_cast<Installer&>(run);
-    const DWORD pid = run.process.dwProcessId;
-    held.stopAt = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                     static_cast<DWORD>(text.size() + 1),
-                                     ("qb-stop-at-" + std::to_string(pid)).c_str());
-    held.stopped = CreateEventA(nullptr, TRUE, FALSE, ("qb-stopped-" + std::to_string(pid)).c_str());
-    if (!held.stopAt || !held.stopped) return false;
-    char* view = static_cast<char*>(MapViewOfFile(held.stopAt, FILE_MAP_WRITE, 0, 0, 0));
-    if (!view) return false;
-    memcpy(view, text.c_str(), text.size() + 1);
-    UnmapViewOfFile(view);
-#ifdef QB_STEP_HOOK_DLL
-    HMODULE hook = LoadLibraryA(QB_STEP_HOOK_DLL);
-#else
-    HMODULE hook = nullptr;  // the demo's and the benchmark's drivers are built without the hook
-#endif
-    HOOKPROC proc = hook ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hook, "StopAtStep")))
-                         : nullptr;
-    if (!proc) return false;
-    held.stopHook = SetWindowsHookExA(WH_CALLWNDPROC, proc, hook, run.process.dwThreadId);
-    return held.stopHook != nullptr;
+// The events of a stopped run, named by its process id: the test build sets the first when
+// it stops, and waits for the second.
+static std::string StopEventName(const Installer& run, const char* which) {
+    return std::string("qb-") + which + "-" + std::to_string(run.process.dwProcessId);
 }
 
-bool EndWhenStopped(Installer& run, int timeoutMs) {
-    bool stopped = run.stopped && WaitForSingleObject(run.stopped, timeoutMs) == WAIT_OBJECT_0;
+bool StartStoppingAt(Installer& run, const std::string& when, const std::string& exe, const std::string& tail,
+                     const std::string& folder) {
+    SetEnvironmentVariableA("QB_STOP_WHEN", when.c_str());
+    bool started = StartInstaller(run, tail, folder, exe);
+    SetEnvironmentVariableA("QB_STOP_WHEN", nullptr);
+    return started;
+}
+
+bool WaitUntilStopped(const Installer& run, int timeoutMs) {
+    const std::string name = StopEventName(run, "stopped");
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        HANDLE stopped = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+        bool set = stopped && WaitForSingleObject(stopped, 0) == WAIT_OBJECT_0;
+        if (stopped) CloseHandle(stopped);
+        if (set) return true;
+        if (WaitForSingleObject(run.process.hProcess, 20) == WAIT_OBJECT_0) return false;
+    }
+    return false;
+}
+
+void GoOn(const Installer& run) {
+    HANDLE go = OpenEventA(EVENT_MODIFY_STATE, FALSE, StopEventName(run, "go").c_str());
+    if (go) {
+        SetEvent(go);
+        CloseHandle(go);
+    }
+}
+
+void EndStopped(Installer& run) {
     TerminateProcess(run.process.hProcess, 1);
     WaitForSingleObject(run.process.hProcess, kPatienceMs);
-    return stopped;
 }

@@ -10,9 +10,6 @@
 
 struct Installer {
     PROCESS_INFORMATION process = {};
-    HHOOK stopHook = nullptr;     // StopAtStep's
-    HANDLE stopAt = nullptr;      // the mapping that names the step
-    HANDLE stopped = nullptr;     // set when the run stops there
     ~Installer();  // a run still going at the end of a test is ended
 };
 
@@ -55,12 +52,18 @@ HANDLE WaitForChildProcess(const Installer& run, int timeoutMs = kPatienceMs);
 DWORD WaitForExit(HANDLE process, int timeoutMs = kPatienceMs);
 std::string ProcessImage(HANDLE process);  // its program file's full path
 
-// A run cut short at a named step, as by a power cut or Task Manager: once the installer's
-// windows are up, StopAtStep puts a hook into its thread that stops it for good when one of its
-// windows is given `text` (a progress or status text), before that step; EndWhenStopped waits
-// until it has stopped there (false after the timeout) and ends the process.
-bool StopAtStep(const Installer& run, const std::string& text);
-bool EndWhenStopped(Installer& run, int timeoutMs = kPatienceMs);
+// A run of the program's test build stopped at a step, as by a power cut or Task Manager:
+// StartStoppingAt starts exe (the test build) so that it stops right after the file call that
+// makes `when` true, until the test lets it go on or ends it. `when` is "made:PATH" (there is
+// something at PATH; a "*" in its last part stands for any characters), "gone:PATH" (nothing
+// is) or "written:PATH" (a file with at least one byte is). WaitUntilStopped says whether it
+// stopped there (false when it ended or after the timeout); GoOn lets it go on; EndStopped
+// ends it there.
+bool StartStoppingAt(Installer& run, const std::string& when, const std::string& exe,
+                     const std::string& tail = "", const std::string& folder = "c:\\zarvo\\temp");
+bool WaitUntilStopped(const Installer& run, int timeoutMs = kPatienceMs);
+void GoOn(const Installer& run);
+void EndStopped(Installer& run);
 
 // For drivers outside the tests (the demo's tour, the benchmark), which time what they see.
 double NowMs();  // a monotonic clock, in milliseconds, to a fraction of one
