@@ -192,15 +192,13 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
         next = ReportFolderFailure();
     }
 
-    // Step 1050: a tolerated failure to make the folder goes on here. The record stands.
+    // Step 1050: a tolerated failure to make the folder goes on here. The record stands, and
+    // stays open to this run alone until the last copy has landed: a removal started meanwhile
+    // can't read it, and so can't delete it while copies still land in the folder it names.
     if (next == kGoOn) {
         holds.recordWritten = false;
-        error.stepLabel = kWriteRecord;
-        CloseFile(error, holds.recordNumber);
-        holds.recordOpen = false;
-        if (error.pending) next = HandleFailure(dialog, error, holds);
+        ShowProgress(dialog, "written dir");
     }
-    if (next == kGoOn) ShowProgress(dialog, "written dir");
 
     for (int i = 0; i < kProductFileCount && next == kGoOn; ++i) {
         ShowProgress(dialog, FileNames[i].c_str());
@@ -212,6 +210,12 @@ static NextStep MakeFolderWriteRecordAndCopy(HWND dialog, ErrorState& error, Run
         PlaceFileInHeldFolder(error, held, holds.staging, FileNames[i].c_str());
         if (error.pending) next = HandleFailure(dialog, error, holds);
         else FilePaths[i] = kStagingFolder + FileNames[i];
+    }
+    if (next == kGoOn) {
+        error.stepLabel = kWriteRecord;
+        CloseFile(error, holds.recordNumber);
+        holds.recordOpen = false;
+        if (error.pending) next = HandleFailure(dialog, error, holds);
     }
 
     // Unguarded: a staged copy that cannot be deleted is no failure of the install. Only a

@@ -88,6 +88,16 @@ protected:
         EXPECT_EQ(ReadFileBytes(std::string(kStaging) + "\\QBinstaller100.exe"), ReadFileBytes(QB_PRODUCT_EXE));
     }
 
+    // The product installed as an install leaves it: the five files byte for byte, the record.
+    void ExpectInstalled() {
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(ReadFileBytes(std::string(kFolder) + "\\" + kProductFiles[i]), SampleBytes(kProductFiles[i]))
+                << kProductFiles[i];
+        EXPECT_EQ(ReadFileBytes("c:\\zarvo\\quorbel\\QBinstaller100.exe"), ReadFileBytes(QB_PRODUCT_EXE));
+        EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
+        canaries.ExpectIntact();
+    }
+
     CanarySet canaries;
 };
 
@@ -163,4 +173,36 @@ TEST_F(InterruptedRun, AnInstallDuringARemovalIsRefusedAndTheRemovalEndsTrue) {
     AnswerMessageBox(box.box);
     EXPECT_EQ(WaitForExit(removal), 0u);
     ExpectNothingOfTheProduct();
+}
+
+// A removal started while an install is under way, from the folder's making to its last copy,
+// finds the record held by the install: it deletes nothing and says so. Had it judged the
+// folder there, it would delete files the install had placed, or the record, while the
+// install went on to say it was successful. The install then ends as if it had
+// been alone, and a removal after it removes everything.
+TEST_F(InterruptedRun, ARemovalDuringAnInstallDeletesNothingAndTheInstallEndsTrue) {
+    const char* const steps[] = {
+        "made:c:\\zarvo\\quorbel",
+        "made:c:\\zarvo\\quorbel\\QBmanual100.PDF",
+        "made:c:\\zarvo\\quorbel\\QBinstaller100.exe",
+    };
+    for (const char* step : steps) {
+        SCOPED_TRACE(step);
+        StageProduct();
+        {
+            Installer install;
+            ASSERT_TRUE(RunUntil(install, step, true)) << "it never came there";
+            EXPECT_EQ(RemoveThroughTheDialogs(), kIncomplete);
+            GoOn(install);
+            MessageBoxSeen box = WaitForMessageBox(install);
+            ASSERT_TRUE(box.box);
+            EXPECT_EQ(box.text, "Program Installation Successful!");
+            AnswerMessageBox(box.box);
+            EXPECT_EQ(WaitForExit(install), 0u);
+        }
+        ExpectInstalled();
+        StageProduct();
+        EXPECT_EQ(RemoveThroughTheDialogs(), kSuccess);
+        ExpectNothingOfTheProduct();
+    }
 }
