@@ -329,7 +329,7 @@ TEST_F(HandOverRun, AHandOverThatCannotDeleteTheProgramKeepsTheRecordAndALaterRe
 
     // The staged copy's removal finds the program file that is left, deletes it and says so.
     Installer run;
-    MessageBoxSeen box = Remove(run, kStagedCopy, kStaging);
+    MessageBoxSeen box = Remove(run, QB_TEST_BUILD_EXE, kStaging);
     ASSERT_TRUE(box.box);
     EXPECT_EQ(box.text, kSuccess);
     EXPECT_FALSE(WaitForChildProcess(run, 0)) << "no hand-over from another copy";
@@ -617,7 +617,7 @@ TEST_F(HandOverRun, AHandOverEndedAtOnceLeavesWhatTheNextRemovalFinishes) {
     EXPECT_EQ(ReadFileBytes(kRecord), "c:\\zarvo\\quorbel\r");
 
     Installer run;
-    MessageBoxSeen box = Remove(run, kStagedCopy, kStaging);
+    MessageBoxSeen box = Remove(run, QB_TEST_BUILD_EXE, kStaging);
     ASSERT_TRUE(box.box);
     EXPECT_EQ(box.text, kSuccess);
     AnswerMessageBox(box.box);

@@ -23,6 +23,7 @@ const char kWelcome[] = "ZARVO Systems Installer v1.00";
 const char kUninstaller[] = "Quorbel v1.00 Program Uninstaller";
 const char kSuccess[] = "Uninstallation Successful!";
 const char kIncomplete[] = "Uninstallation incomplete: some files could not be removed.";
+const char kStagedInstaller[] = "c:\\zarvo\\temp\\QBinstaller100.exe";
 
 // The folder and the record carry the protection an elevated install gives them, as this
 // Wine reports it for a folder and a file made here with the same descriptors.
@@ -51,20 +52,22 @@ protected:
         WriteFileBytes(kRecord, "c:\\zarvo\\quorbel\r");
     }
 
-    // Starts the staged installer and opens its uninstaller dialog.
-    HWND OpenUninstaller(Installer& run) {
-        if (!StartInstaller(run)) return 0;
+    // Starts the staged installer (or `exe`, from the staging folder) and opens its uninstaller
+    // dialog.
+    HWND OpenUninstaller(Installer& run, const std::string& exe = kStagedInstaller) {
+        if (!StartInstaller(run, "", kStaging, exe)) return 0;
         HWND welcome = WaitForWindow(run, kWelcome);
         if (!welcome) return 0;
         PostClick(welcome, kRemoveButton);
         return WaitForWindow(run, kUninstaller);
     }
 
-    // Removes as a person would with the staged installer: "OK, Destroy Now", the box (the
-    // success box unless another is expected) answered, the run ended with code 0.
-    void RemoveThroughTheDialogs(const std::string& expected = kSuccess) {
+    // Removes as a person would with the staged installer (or `exe`: the test build, whose
+    // pacing takes no time, where the rule at stake is not the pacing): "OK, Destroy Now", the
+    // box (the success box unless another is expected) answered, the run ended with code 0.
+    void RemoveThroughTheDialogs(const std::string& expected = kSuccess, const std::string& exe = kStagedInstaller) {
         Installer run;
-        HWND uninstaller = OpenUninstaller(run);
+        HWND uninstaller = OpenUninstaller(run, exe);
         ASSERT_TRUE(uninstaller);
         PostClick(uninstaller, kDestroyButton);
         MessageBoxSeen box = WaitForMessageBox(run);
@@ -232,7 +235,7 @@ TEST_F(RemoveRun, AKnownFolderReachedThroughAMappedDriveLosesOnlyTheProductFiles
         canaries.Plant(c.folder + "\\qbcanary.txt");
         WriteFileBytes(kRecord, c.folder + "\r");
 
-        RemoveThroughTheDialogs();
+        RemoveThroughTheDialogs(kSuccess, QB_TEST_BUILD_EXE);
 
         EXPECT_FALSE(AnyProductFileIn(c.folder));
         if (c.known) {
@@ -279,7 +282,7 @@ TEST_F(RemoveRun, ARecordThatCantBeReadDeletesNothingAndIsKept) {
             LockFile("c:\\", "quorbelregistry.dat", true);
         }
 
-        RemoveThroughTheDialogs(kIncomplete);
+        RemoveThroughTheDialogs(kIncomplete, QB_TEST_BUILD_EXE);
 
         if (c.held)
             CloseHandle(other);
@@ -308,7 +311,7 @@ TEST_F(RemoveRun, TheSweepDeletesPlainFilesByTheirOwnNamesAndNoOtherFile) {
     }
     ASSERT_EQ(FolderEntries(kFolder).size(), 9u) << "the names are not kept apart here; the case cannot show";
 
-    RemoveThroughTheDialogs();
+    RemoveThroughTheDialogs(kSuccess, QB_TEST_BUILD_EXE);
 
     for (const wchar_t* name : plain) EXPECT_EQ(GetFileAttributesW(name), INVALID_FILE_ATTRIBUTES) << "a file stayed";
     EXPECT_EQ(FolderEntries(kFolder), (std::vector<std::string>{"a.txt", "lx.txt"}));
