@@ -115,8 +115,6 @@ bool IsProgramOf(const FileIdentity& image, const Removal& removal) {
 bool AnotherProcessRuns(const FileIdentity& image) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return true;  // can't tell: as if one did
-    wchar_t program[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, kProgram, -1, program, MAX_PATH);
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     const DWORD own = GetCurrentProcessId();
@@ -125,7 +123,7 @@ bool AnotherProcessRuns(const FileIdentity& image) {
         if (entry.th32ProcessID == own || entry.th32ProcessID == 0) continue;
         HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
         if (!process) {
-            runs = lstrcmpiW(entry.szExeFile, program) == 0;
+            runs = IsName(entry.szExeFile, lstrlenW(entry.szExeFile), kProgram);
             continue;
         }
         FileIdentity other;
