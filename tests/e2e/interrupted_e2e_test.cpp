@@ -98,13 +98,26 @@ protected:
         canaries.ExpectIntact();
     }
 
+    // Ends a run of the test build at `step` of its install or its removal, as a power cut
+    // would, then removes as a person would: the removal succeeds, and nothing is left.
+    void EndAtAndRemove(const char* step, bool install) {
+        {
+            Installer run;
+            ASSERT_TRUE(RunUntil(run, step, install)) << "it never came there";
+            EndStopped(run);
+        }
+        EXPECT_EQ(RemoveThroughTheDialogs(), kSuccess);
+        ExpectNothingOfTheProduct();
+    }
+
     CanarySet canaries;
 };
 
 }  // namespace
 
 // An install ended at each of its steps: the record written (the folder not yet made), the
-// folder made, a copy half-written under its fresh name, the last file in place. The next removal removes exactly what was made, and says so.
+// folder made, a copy half-written under its fresh name, the last file in place. The next
+// removal removes exactly what was made, and says so.
 TEST_F(InterruptedRun, AnInstallEndedAtAnyStepIsFinishedByTheNextRemoval) {
     const char* const steps[] = {
         "written:c:\\quorbelregistry.dat",
@@ -114,18 +127,13 @@ TEST_F(InterruptedRun, AnInstallEndedAtAnyStepIsFinishedByTheNextRemoval) {
     };
     for (const char* step : steps) {
         SCOPED_TRACE(step);
-        {
-            Installer run;
-            ASSERT_TRUE(RunUntil(run, step, true)) << "it never came there";
-            EndStopped(run);
-        }
-        EXPECT_EQ(RemoveThroughTheDialogs(), kSuccess);
-        ExpectNothingOfTheProduct();
+        ASSERT_NO_FATAL_FAILURE(EndAtAndRemove(step, true));
     }
 }
 
-// A removal ended in each of its passes: after the first product file, in the sweep of the folder's other files, with the folder gone and the record not yet, and with the
-// record gone. The record goes last, so the next removal finds what is left and finishes.
+// A removal ended in each of its passes: after the first product file, in the sweep of the
+// folder's other files, with the folder gone and the record not yet, and with the record gone.
+// The record goes last, so the next removal finds what is left and finishes.
 TEST_F(InterruptedRun, ARemovalEndedAtAnyStepIsFinishedByTheNextOne) {
     const char* const steps[] = {
         "gone:c:\\zarvo\\quorbel\\qb.exe",
@@ -136,13 +144,7 @@ TEST_F(InterruptedRun, ARemovalEndedAtAnyStepIsFinishedByTheNextOne) {
     for (const char* step : steps) {
         SCOPED_TRACE(step);
         InstalledByHand();
-        {
-            Installer run;
-            ASSERT_TRUE(RunUntil(run, step, false)) << "it never came there";
-            EndStopped(run);
-        }
-        EXPECT_EQ(RemoveThroughTheDialogs(), kSuccess);
-        ExpectNothingOfTheProduct();
+        ASSERT_NO_FATAL_FAILURE(EndAtAndRemove(step, false));
     }
 }
 

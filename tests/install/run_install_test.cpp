@@ -139,17 +139,26 @@ protected:
         StageProduct();
         CreateStringTables();
         SetTail("");
+        NewRunState();
+        InstallStatusSavedFocus = 0;
+    }
+    // The run's own state as a new process starts with it.
+    static void NewRunState() {
         FinishFlag = 0;
         FolderFailureCount = 0;
-        InstallStatusSavedFocus = 0;
+    }
+    // A case of its own: a clean machine with the product staged, and a new run.
+    static void StartAgain() {
+        ResetSandbox();
+        StageProduct();
+        NewRunState();
     }
     void TearDown() override {
         Pause = realPause;
         CloseAllFiles();  // a record left open must not spoil the next test
         ResetSandbox();
         SetTail("");
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        NewRunState();
         ElevationQuery = realElevation;
     }
     static bool Elevated() { return true; }
@@ -261,8 +270,7 @@ TEST_F(Install, AMissingFolderOnTheWayIsTooDeep) {
         ResetSandbox();
         if (c.staged) StageProduct();
         SetTail(c.tail);
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        NewRunState();
         Outcome run = PressOk();
         EXPECT_EQ(run.progress, Progress({std::string("P:") + c.folder, "R:c:\\quorbelregistry.dat", "making dir",
                                           "written dir", "qb.exe"},
@@ -309,8 +317,7 @@ TEST_F(Install, AFolderTheRemovalWouldRefuseIsRefusedBeforeAnythingIsMade) {
         ResetSandbox();
         StageProduct();
         SetTail(c.tail.c_str());
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        NewRunState();
         const std::vector<std::string> before = DriveState();
         Outcome run = PressOk();
         ASSERT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kFolderDepth});
@@ -348,8 +355,7 @@ TEST_F(Install, AFolderBelowALinkOrTooDeepForARemovalIsRefusedBeforeAnythingIsMa
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         SetTail(c.tail.c_str());
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        NewRunState();
         Outcome run = PressOk();
         EXPECT_EQ(BoxTexts(run.boxes), std::vector<std::string>{kFolderDepth});
         EXPECT_EQ(FinishFlag, 1);
@@ -511,8 +517,7 @@ TEST_F(Install, AnElevatedRunProtectsTheFolderAndTheRecord) {
         ResetSandbox();
         StageProduct();
         SetDaclText(std::string(kStaging) + "\\qb.exe", openToAll);
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        NewRunState();
         if (c.recordThere) {
             WriteFileBytes(kRecord, "an older, longer record\rtail");
             SetDaclText(kRecord, openToAll);
@@ -621,8 +626,7 @@ TEST_F(Install, NoLevelCanBeSwappedForALinkWhileTheInstallRuns) {
         canaries.Plant("c:\\zarvo\\other\\quorbel\\qb.exe");
         canaries.Plant("c:\\zarvo\\other\\quorbel\\notes.txt");
         SetTail(folder);
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        NewRunState();
         gSwap = c.swap;
         Outcome run = PressOk(When("written dir", SwapLevel));
         RemoveFolderLink(gSwap.parent, gSwap.name);
@@ -665,10 +669,7 @@ TEST_F(Install, StagedFilesAreTakenFromTheStagingFolderItselfAndNowhereElse) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ResetSandbox();
-        StageProduct();
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        StartAgain();
         // What the links lead to: files under the product's names, and another.
         CanarySet canaries;
         for (int i = 0; i < 5; ++i)
@@ -707,10 +708,7 @@ TEST_F(Install, SomethingThatIsNoFolderInTheFoldersPlaceBeforeItIsMadeIsRefused)
     } cases[] = {{"a link to another folder", true}, {"a file", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ResetSandbox();
-        StageProduct();
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        StartAgain();
         CanarySet canaries;
         canaries.Plant("c:\\zarvo\\elsewhere\\qb.exe", FILE_ATTRIBUTE_READONLY);
         Outcome run = PressOk(When("making dir", [&] {
@@ -743,10 +741,7 @@ TEST_F(Install, ARootOrAKnownFolderKeepsItsPermissions) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ResetSandbox();
-        StageProduct();
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        StartAgain();
         const std::string before = DaclText(c.folder);
         SetTail(c.tail);
         ElevationQuery = Elevated;
@@ -803,10 +798,7 @@ TEST_F(Install, UnderWow64TheSystemFolderIsTheOneItsNameMeans) {
     ASSERT_TRUE(SameFolder("c:\\windows\\system32", wow)) << "the precondition: this thread is redirected";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ResetSandbox();
-        StageProduct();
-        FinishFlag = 0;
-        FolderFailureCount = 0;
+        StartAgain();
         CanarySet canaries;
         canaries.Plant(c.other);
         SetTail(c.tail);
